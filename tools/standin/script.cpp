@@ -1,0 +1,335 @@
+#include "script.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace standin {
+namespace {
+
+struct LineError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void AppendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool ReadHex4(const std::string& s, std::size_t at, std::uint32_t& value)
+{
+    if (at + 4 > s.size())
+        return false;
+    value = 0;
+    for (std::size_t i = at; i < at + 4; ++i) {
+        char c = s[i];
+        value <<= 4;
+        if (c >= '0' && c <= '9')
+            value |= c - '0';
+        else if (c >= 'a' && c <= 'f')
+            value |= c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            value |= c - 'A' + 10;
+        else
+            return false;
+    }
+    return true;
+}
+
+// Cuts the next blank-separated word off the front of `rest`.
+std::string NextWord(std::string& rest)
+{
+    std::size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string::npos) {
+        rest.clear();
+        return {};
+    }
+    std::size_t end = rest.find_first_of(" \t", start);
+    std::string word = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    // Exactly one separator is eaten, so a value may begin with spaces.
+    rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
+    return word;
+}
+
+std::string RequireWord(std::string& rest, const char* what)
+{
+    std::string word = NextWord(rest);
+    if (word.empty())
+        throw LineError(std::string("missing ") + what);
+    return word;
+}
+
+long long RequireNumber(std::string& rest, const char* what)
+{
+    std::string word = RequireWord(rest, what);
+    char* end = nullptr;
+    long long value = std::strtoll(word.c_str(), &end, 0);
+    if (end == word.c_str() || *end != '\0' || value < 0)
+        throw LineError(std::string("bad ") + what + ": " + word);
+    return value;
+}
+
+Step ParseStep(const std::string& command, std::string rest, int line)
+{
+    Step step;
+    step.line = line;
+    if (command == "var") {
+        step.kind = StepKind::Var;
+        step.name = RequireWord(rest, "variable name");
+        step.text = Unescape(rest);
+    } else if (command == "unset") {
+        step.kind = StepKind::Unset;
+        step.name = RequireWord(rest, "variable name");
+    } else if (command == "register") {
+        step.kind = StepKind::Register;
+        step.name = RequireWord(rest, "function name");
+        step.text = rest.empty() ? std::string("<null/>") : Unescape(rest);
+    } else if (command == "unregister") {
+        step.kind = StepKind::Unregister;
+        step.name = RequireWord(rest, "function name");
+    } else if (command == "log") {
+        step.kind = StepKind::Log;
+        step.text = Unescape(rest);
+    } else if (command == "fscommand") {
+        step.kind = StepKind::FsCommand;
+        step.name = Unescape(RequireWord(rest, "command word"));
+        step.text = Unescape(rest);
+    } else if (command == "call") {
+        step.kind = StepKind::Call;
+        step.name = Unescape(RequireWord(rest, "function name"));
+        if (!rest.empty())
+            step.args = SplitArgs(rest);
+    } else if (command == "rawcall") {
+        step.kind = StepKind::RawCall;
+        step.text = Unescape(rest);
+    } else if (command == "bigcall") {
+        step.kind = StepKind::BigCall;
+        step.name = Unescape(RequireWord(rest, "function name"));
+        step.a = RequireNumber(rest, "repeat count");
+        step.text = rest.empty() ? std::string("x") : Unescape(rest);
+    } else if (command == "click") {
+        step.kind = StepKind::Click;
+        step.name = RequireWord(rest, "button");
+        if (step.name != "left" && step.name != "right" && step.name != "middle")
+            throw LineError("button must be left, right or middle: " + step.name);
+        step.a = RequireNumber(rest, "x");
+        step.b = RequireNumber(rest, "y");
+    } else if (command == "key") {
+        step.kind = StepKind::Key;
+        step.a = RequireNumber(rest, "virtual key code");
+    } else if (command == "wait") {
+        step.kind = StepKind::Wait;
+        step.a = RequireNumber(rest, "milliseconds");
+    } else if (command == "waitcall") {
+        step.kind = StepKind::WaitCall;
+        step.name = RequireWord(rest, "function name");
+        step.a = RequireNumber(rest, "time-out");
+    } else if (command == "every") {
+        step.kind = StepKind::Every;
+        step.a = RequireNumber(rest, "interval");
+        step.b = RequireNumber(rest, "repeat count");
+        if (step.a == 0)
+            throw LineError("interval must be positive");
+        std::string innerCommand = RequireWord(rest, "repeated step");
+        Step inner = ParseStep(innerCommand, rest, line);
+        if (!IsEvent(inner.kind) && inner.kind != StepKind::Log)
+            throw LineError("every repeats only call, rawcall, bigcall, fscommand, click, key or log");
+        step.inner.push_back(std::move(inner));
+    } else if (command == "join") {
+        step.kind = StepKind::Join;
+    } else if (command == "stop") {
+        step.kind = StepKind::Stop;
+    } else {
+        throw LineError("unknown step: " + command);
+    }
+    return step;
+}
+
+} // namespace
+
+bool IsQuiet(StepKind kind)
+{
+    switch (kind) {
+    case StepKind::Var:
+    case StepKind::Unset:
+    case StepKind::Register:
+    case StepKind::Unregister:
+    case StepKind::Log:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsEvent(StepKind kind)
+{
+    switch (kind) {
+    case StepKind::FsCommand:
+    case StepKind::Call:
+    case StepKind::RawCall:
+    case StepKind::BigCall:
+    case StepKind::Click:
+    case StepKind::Key:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string Unescape(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        char e = text[++i];
+        switch (e) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case '\\': out += '\\'; break;
+        case '|': out += '|'; break;
+        case 'e': break;
+        case 'u': {
+            std::uint32_t unit = 0;
+            if (!ReadHex4(text, i + 1, unit)) {
+                out += "\\u";
+                break;
+            }
+            i += 4;
+            std::uint32_t low = 0;
+            if (unit >= 0xD800 && unit < 0xDC00 && i + 2 < text.size() && text[i + 1] == '\\' &&
+                text[i + 2] == 'u' && ReadHex4(text, i + 3, low) && low >= 0xDC00 && low < 0xE000) {
+                i += 6;
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+            }
+            AppendUtf8(out, unit);
+            break;
+        }
+        default:
+            // Unknown escapes stay as written, so Windows paths need no doubling.
+            out += '\\';
+            out += e;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SplitArgs(const std::string& text)
+{
+    std::vector<std::string> args;
+    std::string piece;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            piece += text[i];
+            piece += text[++i];
+        } else if (text[i] == '|') {
+            args.push_back(Unescape(piece));
+            piece.clear();
+        } else {
+            piece += text[i];
+        }
+    }
+    args.push_back(Unescape(piece));
+    return args;
+}
+
+std::string XmlEscape(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string BuildInvoke(const std::string& function, const std::vector<std::string>& args)
+{
+    std::string out = "<invoke name=\"" + XmlEscape(function) + "\" returntype=\"xml\"><arguments>";
+    for (const auto& arg : args)
+        out += "<string>" + XmlEscape(arg) + "</string>";
+    out += "</arguments></invoke>";
+    return out;
+}
+
+std::string InvokeName(const std::string& request)
+{
+    std::size_t tagEnd = request.find('>');
+    std::size_t at = request.find("name=\"");
+    if (at == std::string::npos || (tagEnd != std::string::npos && at > tagEnd))
+        return {};
+    at += 6;
+    std::size_t end = request.find('"', at);
+    if (end == std::string::npos)
+        return {};
+    return request.substr(at, end - at);
+}
+
+std::string OneLine(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n')
+            out += "\xE2\x90\x8A";
+        else if (c == '\r')
+            out += "\xE2\x90\x8D";
+        else
+            out += c;
+    }
+    return out;
+}
+
+Script ParseScript(const std::string& utf8)
+{
+    Script script;
+    std::size_t pos = 0;
+    if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        pos = 3;
+    int line = 0;
+    while (pos <= utf8.size()) {
+        std::size_t end = utf8.find('\n', pos);
+        std::string text = utf8.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? utf8.size() + 1 : end + 1;
+        ++line;
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        std::string rest = text;
+        std::string command = NextWord(rest);
+        if (command.empty() || command[0] == '#')
+            continue;
+        try {
+            script.steps.push_back(ParseStep(command, rest, line));
+        } catch (const LineError& e) {
+            script.errors.push_back({line, e.what()});
+        }
+    }
+    return script;
+}
+
+} // namespace standin
