@@ -1,0 +1,214 @@
+#include "app/main.h"
+
+#include "app/messagefilter.h"
+#include "bridge/paths.h"
+#include "dialogs/plain.h"
+#include "platform/application.h"
+#include "platform/guard.h"
+#include "platform/textconv.h"
+
+#include <shellapi.h>
+
+#include <utility>
+
+namespace {
+
+constexpr int kClientWidth = 1024;
+constexpr int kClientHeight = 652;
+constexpr UINT_PTR kTimer1 = 1, kTimer2 = 2, kTimer3 = 3;
+constexpr UINT kDefaultTimerInterval = 1000;
+
+// Fixed for this product; the update server knows it by this identifier.
+const char kProductId[] = "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713";
+const char kProgramVersion[] = "1.0";
+
+// The player's window, as seen by the message filter.
+HWND g_playerWindow = nullptr;
+HHOOK g_filterHook = nullptr;
+
+// A thread hook sees every message taken from the queue, whichever loop takes it: the main loop,
+// the program's modal windows and dialogs, and the system's own message boxes.
+LRESULT CALLBACK FilterHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lParam);
+        if (ShouldDropMessage(msg->message, msg->hwnd, g_playerWindow)) msg->message = WM_NULL;
+    }
+    return ::CallNextHookEx(g_filterHook, code, wParam, lParam);
+}
+
+RECT ClientRectOf(HWND hwnd) {
+    RECT r = {};
+    ::GetClientRect(hwnd, &r);
+    return r;
+}
+
+HWND CreateChild(const wchar_t* cls, DWORD style, DWORD exStyle, int x, int y, int w, int h,
+                 HWND parent) {
+    return ::CreateWindowExW(exStyle, cls, L"", style, x, y, w, h, parent, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+TForm1::TForm1() = default;
+
+TForm1::~TForm1() {
+    if (g_filterHook) ::UnhookWindowsHookEx(std::exchange(g_filterHook, nullptr));
+    g_playerWindow = nullptr;
+    flash1.Shutdown();
+    flashversion.Shutdown();
+}
+
+void TForm1::Create() {
+    // The window and its components, as its description gives them.
+    CreateWindowOf(0, AnsiToWString(ApplicationTitle()), WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, 0, 0,
+                   kClientWidth, kClientHeight, nullptr);
+    SetClientSize(kClientWidth, kClientHeight);
+    CenterOnScreen();
+    SetApplicationMainWindow(hwnd());
+
+    Panel1 = CreateChild(L"STATIC", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
+                         kClientWidth, kClientHeight, hwnd());
+    versionHolder_ = CreateChild(L"STATIC", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 192, 192, hwnd());
+    Memo1 = CreateChild(L"EDIT", WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
+                        185, 89, hwnd());
+
+    PlayerEvents events;
+    events.fsCommand = [this](const std::u16string& c, const std::u16string& a) {
+        flash1FSCommand(c, a);
+    };
+    events.flashCall = [this](const std::u16string& r) { flash1FlashCall(r); };
+    flash1.Create(Panel1, ClientRectOf(Panel1), std::move(events));
+    flash1.SetStoredSetting(L"WMode", u"Window");
+    flash1.SetStoredSetting(L"Quality2", u"High");
+    flash1.SetStoredSetting(L"SAlign", u"LT");
+    flash1.SetStoredSetting(L"Scale", u"NoScale");
+    flash1.SetStoredSetting(L"Loop", true);
+    flash1.SetStoredSetting(L"Menu", true);
+    flash1.SetStoredSetting(L"DeviceFont", false);
+    flash1.SetStoredSetting(L"EmbedMovie", false);
+    flash1.SetStoredSetting(L"SeamlessTabbing", true);
+    flash1.SetStoredSetting(L"AllowNetworking", u"all");
+    flash1.SetStoredSetting(L"AllowFullScreen", u"false");
+
+    flashversion.Create(versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{});
+    flashversion.SetStoredSetting(L"WMode", u"Window");
+    flashversion.SetStoredSetting(L"Quality2", u"High");
+    flashversion.SetStoredSetting(L"Scale", u"ShowAll");
+    flashversion.SetStoredSetting(L"Loop", true);
+    flashversion.SetStoredSetting(L"Menu", true);
+    flashversion.SetStoredSetting(L"DeviceFont", false);
+    flashversion.SetStoredSetting(L"EmbedMovie", false);
+    flashversion.SetStoredSetting(L"SeamlessTabbing", true);
+    flashversion.SetStoredSetting(L"AllowNetworking", u"all");
+    flashversion.SetStoredSetting(L"AllowFullScreen", u"false");
+
+    // The timers count from the moment the window is built; their first tick comes once the
+    // message loop runs.
+    ::SetTimer(hwnd(), kTimer1, kDefaultTimerInterval, nullptr);
+    ::SetTimer(hwnd(), kTimer2, kDefaultTimerInterval, nullptr);
+    ::SetTimer(hwnd(), kTimer3, kDefaultTimerInterval, nullptr);
+
+    created_ = true;
+    Guarded([this] { FormCreate(); });
+}
+
+void TForm1::FormCreate() {
+    ProductId = kProductId;
+    ProgramVersion = kProgramVersion;
+
+    // Registers the player's control file at every start. The whole command is the "file" of the
+    // request, unquoted; whether the shell can run it is outside the program.
+    std::string registration = "regsvr32 " + ProgramDirectory() + "Flash10h.ocx";
+    ::ShellExecuteA(nullptr, "open", registration.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+
+    DragFlag = true;
+    InstallMessageFilter();
+    // Painting through the panel without flicker: the player is never drawn over by its parent.
+    ::SetWindowLongW(Panel1, GWL_STYLE, ::GetWindowLongW(Panel1, GWL_STYLE) | WS_CLIPCHILDREN);
+
+    flashversion.SetMovie(AnsiToWide(ProgramDirectory() + "version.swf"));
+    flash1.SetMovie(AnsiToWide(ProgramDirectory() + "main.swf"));
+}
+
+void TForm1::InstallMessageFilter() {
+    g_playerWindow = flash1.ControlWindow();
+    if (!g_filterHook)
+        g_filterHook = ::SetWindowsHookExW(WH_GETMESSAGE, FilterHook, nullptr,
+                                           ::GetCurrentThreadId());
+}
+
+void TForm1::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
+
+void TForm1::LayoutPanel() {
+    RECT client = ClientRectOf(hwnd());
+    ::MoveWindow(Panel1, 0, 0, client.right, client.bottom, TRUE);
+    flash1.SetBounds(ClientRectOf(Panel1));
+    g_playerWindow = flash1.ControlWindow();
+}
+
+void TForm1::FormShow() { LayoutPanel(); }
+
+void TForm1::FormResize() {
+    bool wasPlaying = flash1.Playing();
+    flash1.Play();
+    ::SetFocus(Panel1);
+    if (HWND player = flash1.ControlWindow()) ::SetFocus(player);
+    flash1.SetPlaying(wasPlaying);
+}
+
+void TForm1::FormClose() {}
+
+void TForm1::Close() {
+    FormClose();
+    RequestQuit();
+}
+
+LRESULT TForm1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_SHOWWINDOW:
+            if (wParam && created_) FormShow();
+            break;
+        case WM_SIZE:
+            if (created_) {
+                // The panel is anchored to all four sides; the resize handler follows it.
+                LayoutPanel();
+                FormResize();
+            }
+            return 0;
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_TIMER:
+            switch (wParam) {
+                case kTimer1: Timer1Timer(); return 0;
+                case kTimer2: Timer2Timer(); return 0;
+                case kTimer3: Timer3Timer(); return 0;
+            }
+            break;
+    }
+    return Window::OnMessage(msg, wParam, lParam);
+}
+
+std::u16string TForm1::CallFunction(const std::u16string& request) {
+    return flash1.CallFunction(request);
+}
+
+std::string TForm1::CallMovieFunction(const std::string& function, const std::string& first,
+                                      const std::string& second) {
+    return ::CallMovieFunction(*this, function, first, second);
+}
+
+std::string TForm1::NotifyMovie(const std::string& name, const std::string& data) {
+    return ::NotifyMovie(*this, name, data);
+}
+
+void TForm1::flash1FSCommand(const std::u16string&, const std::u16string&) {}
+
+void TForm1::flash1FlashCall(const std::u16string&) {}
+
+void TForm1::Timer1Timer() { ::KillTimer(hwnd(), kTimer1); }
+
+void TForm1::Timer2Timer() { ::KillTimer(hwnd(), kTimer2); }
+
+void TForm1::Timer3Timer() {}

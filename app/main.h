@@ -1,0 +1,58 @@
+// The main window: a borderless 1024 x 652 window whose whole client area is the courseware
+// player. It owns the hidden probe player, the timers of the version and update checks, the
+// dialogs, and the handlers of both channels of the movie.
+#pragma once
+
+#include "bridge/invoke.h"
+#include "platform/flashplayer.h"
+#include "platform/window.h"
+
+#include <string>
+
+class TForm1 : public Window, public MovieFunctionCaller {
+public:
+    TForm1();
+    ~TForm1() override;
+
+    // Builds the window and its components, then runs FormCreate. Throws when the player control
+    // cannot be created; a failure inside FormCreate goes to the default error report instead.
+    void Create();
+    void Show();
+
+    // Host-to-movie calls through the courseware player.
+    std::u16string CallFunction(const std::u16string& request) override;
+    std::string CallMovieFunction(const std::string& function, const std::string& first,
+                                  const std::string& second);
+    std::string NotifyMovie(const std::string& name, const std::string& data);
+
+    // Closing the main window ends the message loop.
+    void Close();
+
+    FlashPlayer flash1;
+    FlashPlayer flashversion;
+
+    std::string ProductId;
+    std::string ProgramVersion;
+    bool DragFlag = false;
+
+private:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormClose();
+    void flash1FSCommand(const std::u16string& command, const std::u16string& args);
+    void flash1FlashCall(const std::u16string& request);
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+
+    void InstallMessageFilter();
+    void LayoutPanel();
+
+    HWND Panel1 = nullptr;
+    HWND versionHolder_ = nullptr;  // hidden parent of the probe player
+    HWND Memo1 = nullptr;
+    bool created_ = false;
+};

@@ -1,0 +1,16 @@
+#include "bridge/paths.h"
+
+#include <windows.h>
+
+std::string ProgramDirectory() {
+    std::string name(MAX_PATH, '\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameA(nullptr, &name[0], static_cast<DWORD>(name.size()));
+        if (n < name.size()) {
+            name.resize(n);
+            break;
+        }
+        name.resize(name.size() * 2);
+    }
+    return DirectoryPart(name);
+}

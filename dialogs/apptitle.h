@@ -1,0 +1,12 @@
+// Texts of the unskinned dialogs that follow from the executable and the failure alone.
+#pragma once
+
+#include <string>
+
+// The application title: the executable's file name up to its first ".", every character after
+// the first in lower case ("CourseShell.exe" gives "Courseshell").
+std::string ApplicationTitleFromFileName(const std::string& fileName);
+
+// The text of the default error report: a "." is added when the text's last character sorts after
+// "." (so a text ending in a Chinese character gets one, "..." or "!" do not).
+std::string ErrorReportText(const std::string& text);

@@ -1,0 +1,63 @@
+#include "dialogs/plain.h"
+
+#include "dialogs/apptitle.h"
+#include "dialogs/dialogwindow.h"
+#include "platform/textconv.h"
+
+#include <windows.h>
+
+std::string ApplicationTitle() {
+    char path[MAX_PATH * 2];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string full(path, n);
+    size_t slash = full.find_last_of("\\/:");
+    return ApplicationTitleFromFileName(slash == std::string::npos ? full : full.substr(slash + 1));
+}
+
+int PlatformMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    HWND previous = ::GetActiveWindow();
+    // Task-modal with no owner: every top-level window of the thread is disabled meanwhile.
+    int result = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags | MB_TASKMODAL);
+    if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
+    return result;
+}
+
+void ShowErrorReport(const std::string& text) {
+    PlatformMessageBox(ErrorReportText(text), ApplicationTitle(), MB_OK | MB_ICONERROR);
+}
+
+namespace {
+
+// The framework's own message window: the text at the margins and one "OK" button below it that
+// Enter and Esc both press.
+class PlainMessageWindow : public DialogWindow {
+public:
+    explicit PlainMessageWindow(const std::wstring& text) {
+        CreateDialogFrame(AnsiToWString(ApplicationTitle()));
+        // Long texts wrap at half the screen's width, as the framework's message does.
+        SIZE extent = MeasureText(text, ::GetSystemMetrics(SM_CXSCREEN) / 2);
+        PlainLayoutInput in;
+        in.units = FontUnits();
+        in.textWidth = extent.cx;
+        in.textHeight = extent.cy;
+        in.buttonTextWidth = MeasureText(L"OK").cx;
+        PlainLayout layout = LayoutPlainMessage(in);
+        SetClientSize(layout.clientWidth, layout.clientHeight);
+        AddControl(L"STATIC", text, SS_LEFT | SS_NOPREFIX, layout.text, -1);
+        initialFocus_ = AddButton(L"OK", layout.button, IDOK, true);
+        defaultId_ = cancelId_ = IDOK;
+        CenterOnScreen();
+    }
+
+protected:
+    void OnButton(int id) override {
+        if (id == IDOK) EndModal(IDOK);
+    }
+};
+
+}  // namespace
+
+void ShowPlainMessage(const std::string& text) {
+    PlainMessageWindow window(AnsiToWString(text));
+    window.ShowModal();
+}

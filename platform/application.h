@@ -1,0 +1,20 @@
+// The application's message loop and the operations the program uses on it.
+#pragma once
+
+#include <windows.h>
+
+// Takes one message from the queue and dispatches it; false when WM_QUIT was taken (it is posted
+// again so every loop on the way out sees it). With wait false and an empty queue, returns true
+// without doing anything.
+bool PumpMessage(bool wait, bool* quit = nullptr);
+// Runs the main loop until the application is asked to quit; returns the quit code.
+int RunMessageLoop();
+// Handles every message that is already waiting, then returns.
+void ProcessMessages();
+// Asks the message loop to end once control returns to it.
+void RequestQuit();
+// Minimizes the application as a whole: its windows leave the screen together.
+void MinimizeApplication();
+// The window that stands for the application (the main window).
+void SetApplicationMainWindow(HWND hwnd);
+HWND ApplicationMainWindow();

@@ -1,0 +1,437 @@
+#include "platform/flashplayer.h"
+
+#include "platform/guard.h"
+#include "platform/handles.h"
+#include "platform/textconv.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <vector>
+
+namespace {
+
+const CLSID kPlayerClassId = {0xD27CDB6E, 0xAE6D, 0x11CF,
+                              {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const IID kPlayerEventsId = {0xD27CDB6D, 0xAE6D, 0x11CF,
+                             {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+enum : DISPID {
+    kDispMovie = 0x66,
+    kDispPlay = 0x70,
+    kDispPlaying = 0x7D,
+    kDispFSCommand = 0x96,
+    kDispGetVariable = 0x98,
+    kDispFlashCall = 0xC5,
+    kDispCallFunction = 0xC6,
+    kDispSetReturnValue = 0xC7,
+};
+
+std::u16string FromBstr(BSTR s) {
+    return s ? std::u16string(reinterpret_cast<const char16_t*>(s), ::SysStringLen(s))
+             : std::u16string();
+}
+
+UniqueBstr ToBstr(const std::u16string& s) {
+    return UniqueBstr(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()),
+                                          static_cast<UINT>(s.size())));
+}
+
+std::string SystemText(HRESULT hr) {
+    char* buffer = nullptr;
+    DWORD n = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text;
+    if (n && buffer) {
+        text.assign(buffer, n);
+        while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+            text.pop_back();
+    }
+    if (buffer) ::LocalFree(buffer);
+    if (text.empty()) {
+        char code[32];
+        wsprintfA(code, "OLE error %08X", static_cast<unsigned>(hr));
+        text = code;
+    }
+    return text;
+}
+
+[[noreturn]] void Fail(HRESULT hr, EXCEPINFO* info) {
+    if (info && info->pfnDeferredFillIn) info->pfnDeferredFillIn(info);
+    std::string text;
+    if (info && info->bstrDescription) text = WideToAnsi(FromBstr(info->bstrDescription));
+    if (info) {
+        ::SysFreeString(info->bstrDescription);
+        ::SysFreeString(info->bstrSource);
+        ::SysFreeString(info->bstrHelpFile);
+    }
+    throw PlayerError(text.empty() ? SystemText(hr) : text);
+}
+
+// The string argument of an event, whatever variant type the control chose for it.
+std::u16string TextArgument(const VARIANT& v) {
+    if (v.vt == VT_BSTR) return FromBstr(v.bstrVal);
+    if (v.vt == (VT_BSTR | VT_BYREF) && v.pbstrVal) return FromBstr(*v.pbstrVal);
+    UniqueVariant converted;
+    if (SUCCEEDED(::VariantChangeType(converted.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR)))
+        return FromBstr((*converted).bstrVal);
+    return {};
+}
+
+}  // namespace
+
+// The container side of the control: one object with a small class per OLE site interface,
+// each forwarding identity and lifetime to the site.
+class FlashPlayer::Site {
+public:
+    Site() : client_(this), inPlace_(this), frame_(this), sink_(this) {}
+
+    ULONG AddRef() { return ++refs_; }
+    ULONG Release() {
+        ULONG n = --refs_;
+        if (n == 0) delete this;
+        return n;
+    }
+
+    HRESULT QueryInterface(REFIID iid, void** out) {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
+            *out = static_cast<IOleClientSite*>(&client_);
+        } else if (iid == IID_IOleInPlaceSite || iid == IID_IOleWindow) {
+            *out = static_cast<IOleInPlaceSite*>(&inPlace_);
+        } else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow) {
+            *out = static_cast<IOleInPlaceFrame*>(&frame_);
+        } else if (iid == IID_IDispatch || iid == kPlayerEventsId) {
+            *out = static_cast<IDispatch*>(&sink_);
+        } else {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+
+    HWND parent = nullptr;
+    RECT bounds = {};
+    PlayerEvents events;
+    ComPtr<IOleObject> object;
+    ComPtr<IOleInPlaceObject> inPlaceObject;
+    ComPtr<IDispatch> dispatch;
+    ComPtr<IConnectionPoint> connection;
+    DWORD cookie = 0;
+
+private:
+    template <typename I>
+    class Part : public I {
+    public:
+        explicit Part(Site* site) : site_(site) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+            return site_->QueryInterface(iid, out);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return site_->AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return site_->Release(); }
+
+    protected:
+        Site* site_;
+    };
+
+    class ClientSite : public Part<IOleClientSite> {
+    public:
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override {
+            *c = nullptr;
+            return E_NOINTERFACE;
+        }
+        HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+    };
+
+    class InPlaceSite : public Part<IOleInPlaceSite> {
+    public:
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
+            *w = site_->parent;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame,
+                                                   IOleInPlaceUIWindow** doc, LPRECT pos,
+                                                   LPRECT clip,
+                                                   LPOLEINPLACEFRAMEINFO info) override {
+            site_->QueryInterface(IID_IOleInPlaceFrame, reinterpret_cast<void**>(frame));
+            *doc = nullptr;
+            *pos = site_->bounds;
+            *clip = site_->bounds;
+            if (info) {
+                info->fMDIApp = FALSE;
+                info->hwndFrame = site_->parent;
+                info->haccel = nullptr;
+                info->cAccelEntries = 0;
+            }
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT pos) override {
+            if (site_->inPlaceObject) site_->inPlaceObject->SetObjectRects(pos, pos);
+            return S_OK;
+        }
+    };
+
+    class InPlaceFrame : public Part<IOleInPlaceFrame> {
+    public:
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
+            *w = site_->parent;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+        HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override {
+            return INPLACE_E_NOTOOLSPACE;
+        }
+        HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override {
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+    };
+
+    // Receives the player's events. A failure of a handler is reported here, where the event is
+    // delivered, and the event returns to the control normally.
+    class EventSink : public Part<IDispatch> {
+    public:
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+            *n = 0;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                         VARIANT*, EXCEPINFO*, UINT*) override {
+            const PlayerEvents& events = site_->events;
+            // Arguments arrive last first.
+            if (id == kDispFSCommand && params && params->cArgs >= 2 && events.fsCommand) {
+                std::u16string command = TextArgument(params->rgvarg[params->cArgs - 1]);
+                std::u16string args = TextArgument(params->rgvarg[params->cArgs - 2]);
+                site_->AddRef();
+                Guarded([&] { events.fsCommand(command, args); });
+                site_->Release();
+            } else if (id == kDispFlashCall && params && params->cArgs >= 1 && events.flashCall) {
+                std::u16string request = TextArgument(params->rgvarg[params->cArgs - 1]);
+                site_->AddRef();
+                Guarded([&] { events.flashCall(request); });
+                site_->Release();
+            }
+            return S_OK;
+        }
+    };
+
+    ULONG refs_ = 1;
+    ClientSite client_;
+    InPlaceSite inPlace_;
+    InPlaceFrame frame_;
+    EventSink sink_;
+};
+
+namespace {
+
+// One call through IDispatch::Invoke; arguments are given first to last.
+void Invoke(IDispatch* dispatch, DISPID id, WORD flags, std::vector<VARIANT> args,
+            VARIANT* result) {
+    if (!dispatch) throw PlayerError("The player control is not available");
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params = {};
+    DISPID named = DISPID_PROPERTYPUT;
+    params.cArgs = static_cast<UINT>(reversed.size());
+    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    if (flags & DISPATCH_PROPERTYPUT) {
+        params.cNamedArgs = 1;
+        params.rgdispidNamedArgs = &named;
+    }
+    EXCEPINFO info = {};
+    UINT argError = 0;
+    HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info,
+                                  &argError);
+    if (FAILED(hr)) Fail(hr, hr == DISP_E_EXCEPTION ? &info : nullptr);
+}
+
+VARIANT BstrArg(BSTR s) {
+    VARIANT v;
+    ::VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = s;
+    return v;
+}
+
+VARIANT BoolArg(bool b) {
+    VARIANT v;
+    ::VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
+std::u16string TextResult(const UniqueVariant& result) { return TextArgument(*result); }
+
+}  // namespace
+
+FlashPlayer::FlashPlayer() : site_(new Site) {}
+
+FlashPlayer::~FlashPlayer() {
+    Shutdown();
+    site_->Release();
+}
+
+void FlashPlayer::Create(HWND parent, const RECT& bounds, PlayerEvents events) {
+    Site& s = *site_;
+    s.parent = parent;
+    s.bounds = bounds;
+    s.events = std::move(events);
+
+    HRESULT hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                    s.object.put_void());
+    if (FAILED(hr)) Fail(hr, nullptr);
+
+    ComPtr<IOleClientSite> clientSite;
+    s.QueryInterface(IID_IOleClientSite, clientSite.put_void());
+    s.object->SetClientSite(clientSite.get());
+    if (auto init = s.object.query<IPersistStreamInit>(IID_IPersistStreamInit)) init->InitNew();
+
+    s.dispatch = s.object.query<IDispatch>(IID_IDispatch);
+    if (!s.dispatch) throw PlayerError("The player control has no automation interface");
+
+    // Events: the player's own event interface on its connection point.
+    if (auto container =
+            s.object.query<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
+        if (SUCCEEDED(container->FindConnectionPoint(kPlayerEventsId, s.connection.put()))) {
+            ComPtr<IUnknown> sink;
+            s.QueryInterface(IID_IDispatch, sink.put_void());
+            if (FAILED(s.connection->Advise(sink.get(), &s.cookie))) s.connection.reset();
+        }
+    }
+
+    RECT r = bounds;
+    hr = s.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, parent, &r);
+    if (FAILED(hr)) Fail(hr, nullptr);
+    s.inPlaceObject = s.object.query<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    SetBounds(bounds);
+}
+
+void FlashPlayer::SetBounds(const RECT& bounds) {
+    site_->bounds = bounds;
+    if (site_->inPlaceObject) site_->inPlaceObject->SetObjectRects(&bounds, &bounds);
+}
+
+HWND FlashPlayer::ControlWindow() const {
+    HWND hwnd = nullptr;
+    if (site_->inPlaceObject) site_->inPlaceObject->GetWindow(&hwnd);
+    return hwnd;
+}
+
+void FlashPlayer::SetMovie(const std::u16string& path) {
+    UniqueBstr s = ToBstr(path);
+    Invoke(site_->dispatch.get(), kDispMovie, DISPATCH_PROPERTYPUT, {BstrArg(s.get())}, nullptr);
+}
+
+bool FlashPlayer::Playing() {
+    UniqueVariant result;
+    Invoke(site_->dispatch.get(), kDispPlaying, DISPATCH_PROPERTYGET, {}, result.get());
+    UniqueVariant b;
+    if (FAILED(::VariantChangeType(b.get(), result.get(), 0, VT_BOOL))) return false;
+    return (*b).boolVal != VARIANT_FALSE;
+}
+
+void FlashPlayer::SetPlaying(bool playing) {
+    Invoke(site_->dispatch.get(), kDispPlaying, DISPATCH_PROPERTYPUT, {BoolArg(playing)}, nullptr);
+}
+
+void FlashPlayer::Play() {
+    Invoke(site_->dispatch.get(), kDispPlay, DISPATCH_METHOD, {}, nullptr);
+}
+
+std::u16string FlashPlayer::GetVariable(const std::u16string& name) {
+    UniqueBstr s = ToBstr(name);
+    UniqueVariant result;
+    Invoke(site_->dispatch.get(), kDispGetVariable, DISPATCH_METHOD, {BstrArg(s.get())},
+           result.get());
+    return TextResult(result);
+}
+
+std::u16string FlashPlayer::CallFunction(const std::u16string& request) {
+    UniqueBstr s = ToBstr(request);
+    UniqueVariant result;
+    Invoke(site_->dispatch.get(), kDispCallFunction, DISPATCH_METHOD, {BstrArg(s.get())},
+           result.get());
+    return TextResult(result);
+}
+
+void FlashPlayer::SetReturnValue(const std::u16string& value) {
+    UniqueBstr s = ToBstr(value);
+    Invoke(site_->dispatch.get(), kDispSetReturnValue, DISPATCH_METHOD, {BstrArg(s.get())},
+           nullptr);
+}
+
+void FlashPlayer::PutByName(const wchar_t* name, VARIANT value) {
+    if (!site_->dispatch) return;
+    DISPID id;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    if (FAILED(site_->dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+        return;
+    try {
+        Invoke(site_->dispatch.get(), id, DISPATCH_PROPERTYPUT, {value}, nullptr);
+    } catch (const PlayerError&) {
+        // A player that refuses a setting keeps its own default; the movie still plays.
+    }
+}
+
+void FlashPlayer::SetStoredSetting(const wchar_t* name, const std::u16string& value) {
+    UniqueBstr s = ToBstr(value);
+    PutByName(name, BstrArg(s.get()));
+}
+
+void FlashPlayer::SetStoredSetting(const wchar_t* name, bool value) {
+    PutByName(name, BoolArg(value));
+}
+
+void FlashPlayer::Shutdown() {
+    Site& s = *site_;
+    if (s.connection) {
+        s.connection->Unadvise(s.cookie);
+        s.connection.reset();
+    }
+    if (s.inPlaceObject) {
+        s.inPlaceObject->InPlaceDeactivate();
+        s.inPlaceObject.reset();
+    }
+    if (s.object) {
+        s.object->Close(OLECLOSE_NOSAVE);
+        s.object->SetClientSite(nullptr);
+        s.object.reset();
+    }
+    s.dispatch.reset();
+}

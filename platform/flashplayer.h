@@ -1,0 +1,63 @@
+// Host for the Shockwave Flash ActiveX control, written against plain OLE without ATL.
+//
+// Protocol: the control is created by class id and given a client site; DoVerb(INPLACEACTIVATE)
+// makes it ask the site (IOleInPlaceSite) for the parent window and rectangles and create its own
+// child window there. From then on the host moves it with IOleInPlaceObject::SetObjectRects. The
+// control's properties and methods are reached through IDispatch::Invoke by dispatch id, which
+// does not depend on the vtable layout of any particular player version. Its events arrive on an
+// IDispatch sink advised on the control's connection point for the player's event interface.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+// A failing call into the control; the text is the control's own error description.
+class PlayerError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct PlayerEvents {
+    std::function<void(const std::u16string& command, const std::u16string& args)> fsCommand;
+    std::function<void(const std::u16string& request)> flashCall;
+};
+
+class FlashPlayer {
+public:
+    FlashPlayer();
+    ~FlashPlayer();
+    FlashPlayer(const FlashPlayer&) = delete;
+    FlashPlayer& operator=(const FlashPlayer&) = delete;
+
+    // Creates the control inside the parent window. Throws PlayerError when the platform has no
+    // such control.
+    void Create(HWND parent, const RECT& bounds, PlayerEvents events);
+    void SetBounds(const RECT& bounds);
+    // The control's own window (nullptr before it is active).
+    HWND ControlWindow() const;
+
+    void SetMovie(const std::u16string& path);
+    bool Playing();
+    void SetPlaying(bool playing);
+    void Play();
+    std::u16string GetVariable(const std::u16string& name);
+    std::u16string CallFunction(const std::u16string& request);
+    void SetReturnValue(const std::u16string& value);
+
+    // The stored settings of the control, written by name; a player that lacks one keeps its own.
+    void SetStoredSetting(const wchar_t* name, const std::u16string& value);
+    void SetStoredSetting(const wchar_t* name, bool value);
+
+    void Shutdown();
+
+private:
+    void PutByName(const wchar_t* name, VARIANT value);
+
+    class Site;
+    Site* site_ = nullptr;  // holds its own COM reference count
+};

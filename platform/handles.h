@@ -1,0 +1,141 @@
+// Owning wrappers for Win32 and COM resources: one movable, non-copyable type per kind of handle,
+// all built from the same template so every release path looks the same.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <utility>
+
+template <typename Traits>
+class UniqueResource {
+public:
+    using Type = typename Traits::Type;
+
+    UniqueResource() = default;
+    explicit UniqueResource(Type value) : value_(value) {}
+    ~UniqueResource() { reset(); }
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+
+    Type get() const { return value_; }
+    explicit operator bool() const { return value_ != Traits::Invalid(); }
+    Type release() { return std::exchange(value_, Traits::Invalid()); }
+    void reset(Type value = Traits::Invalid()) {
+        Type old = std::exchange(value_, value);
+        if (old != Traits::Invalid()) Traits::Close(old);
+    }
+    // For out-parameters of creating functions: releases what is held first.
+    Type* put() {
+        reset();
+        return &value_;
+    }
+
+private:
+    Type value_ = Traits::Invalid();
+};
+
+struct HandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::CloseHandle(h); }
+};
+struct FileHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { ::CloseHandle(h); }
+};
+struct RegKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::RegCloseKey(h); }
+};
+struct ModuleTraits {
+    using Type = HMODULE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::FreeLibrary(h); }
+};
+struct GdiObjectTraits {
+    using Type = HGDIOBJ;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::DeleteObject(h); }
+};
+struct BstrTraits {
+    using Type = BSTR;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type s) { ::SysFreeString(s); }
+};
+
+using UniqueHandle = UniqueResource<HandleTraits>;
+using UniqueFile = UniqueResource<FileHandleTraits>;
+using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+using UniqueBstr = UniqueResource<BstrTraits>;
+
+// A COM interface pointer that releases what it holds.
+template <typename I>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(I* p) : p_(p) {  // NOLINT: adopts an already added reference
+    }
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr& o) : p_(o.p_) {
+        if (p_) p_->AddRef();
+    }
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr o) noexcept {
+        std::swap(p_, o.p_);
+        return *this;
+    }
+
+    I* get() const { return p_; }
+    I* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    void reset() {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+    I** put() {
+        reset();
+        return &p_;
+    }
+    void** put_void() { return reinterpret_cast<void**>(put()); }
+
+    template <typename J>
+    ComPtr<J> query(REFIID iid) const {
+        ComPtr<J> result;
+        if (p_) p_->QueryInterface(iid, result.put_void());
+        return result;
+    }
+
+private:
+    I* p_ = nullptr;
+};
+
+// A VARIANT that is cleared when it goes out of scope.
+class UniqueVariant {
+public:
+    UniqueVariant() { ::VariantInit(&v_); }
+    ~UniqueVariant() { ::VariantClear(&v_); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    VARIANT* get() { return &v_; }
+    const VARIANT& operator*() const { return v_; }
+
+private:
+    VARIANT v_;
+};
+
+// Leaves early from a function returning HRESULT when a call fails.
+#define RETURN_IF_FAILED(expr)                 \
+    do {                                       \
+        HRESULT hr_ = (expr);                  \
+        if (FAILED(hr_)) return hr_;           \
+    } while (0)

@@ -1,0 +1,29 @@
+// Text conversions at the program's edges. Inside the program text is the system ANSI code page
+// (GBK, code page 936, on the schools' PCs); the player speaks UTF-16 and saved content is UTF-8.
+// The Windows build uses the system's converters, the native build iconv with CP936, so the
+// portable tests see the same GBK bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Characters the code page cannot represent become its replacement character "?".
+std::string WideToAnsi(std::u16string_view text);
+std::u16string AnsiToWide(std::string_view text);
+std::string AnsiToUtf8(std::string_view text);
+std::string Utf8ToAnsi(std::string_view text);
+
+// True when the bytes are well-formed UTF-8 and hold at least one byte above 0x7F: such text was
+// most likely stored as UTF-8 by the program itself and not typed in the ANSI code page.
+bool IsUtf8WithNonAscii(std::string_view bytes);
+
+// Conversions for Win32 wide-character APIs, where wchar_t is a UTF-16 unit.
+#ifdef _WIN32
+inline std::wstring AnsiToWString(std::string_view text) {
+    std::u16string w = AnsiToWide(text);
+    return std::wstring(w.begin(), w.end());
+}
+inline std::string WStringToAnsi(std::wstring_view text) {
+    return WideToAnsi(std::u16string(text.begin(), text.end()));
+}
+#endif

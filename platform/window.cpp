@@ -1,0 +1,155 @@
+#include "platform/window.h"
+
+#include "platform/application.h"
+#include "platform/guard.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+const wchar_t kClassName[] = L"CourseShellWindow";
+
+void RegisterWindowClass(WNDPROC proc) {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    ::RegisterClassExW(&wc);
+    registered = true;
+}
+
+struct CollectedWindows {
+    HWND except;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<CollectedWindows*>(p);
+    if (w != c->except && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) c->windows.push_back(w);
+    return TRUE;
+}
+
+}  // namespace
+
+Window::~Window() {
+    if (hwnd_) {
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+    wchar_t name[64];
+    if (!::GetClassNameW(hwnd, name, 64) || lstrcmpW(name, kClassName) != 0) return nullptr;
+    return reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void Window::CreateWindowOf(DWORD exStyle, const std::wstring& title, DWORD style, int x, int y,
+                            int width, int height, HWND parent) {
+    RegisterWindowClass(&Window::Proc);
+    HWND hwnd = ::CreateWindowExW(exStyle, kClassName, title.c_str(), style, x, y, width, height,
+                                  parent, nullptr, ::GetModuleHandleW(nullptr), this);
+    if (!hwnd) throw std::runtime_error("Error creating window");
+}
+
+void Window::SetClientSize(int width, int height) {
+    RECT r = {0, 0, width, height};
+    ::AdjustWindowRectEx(&r, static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::CenterOnScreen() {
+    RECT r;
+    ::GetWindowRect(hwnd_, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    int y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::CenterOver(HWND other) {
+    RECT r, o;
+    ::GetWindowRect(hwnd_, &r);
+    if (!other || !::GetWindowRect(other, &o)) return CenterOnScreen();
+    int x = o.left + ((o.right - o.left) - (r.right - r.left)) / 2;
+    int y = o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2;
+    ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE && inModalLoop_) {
+        EndModal(IDCANCEL);
+        return 0;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+bool Window::PreTranslateMessage(MSG& msg) {
+    return dialogKeys_ && ::IsDialogMessageW(hwnd_, &msg);
+}
+
+LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        // The object arrives with the first message; keep it where later messages find it.
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* creating = static_cast<Window*>(create->lpCreateParams);
+        creating->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
+    }
+    Window* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    LRESULT result = 0;
+    bool failed = true;
+    Guarded([&] {
+        result = self->OnMessage(msg, wParam, lParam);
+        failed = false;
+    });
+    if (failed && msg == WM_NCCREATE) return FALSE;
+    if (msg == WM_NCDESTROY) self->hwnd_ = nullptr;
+    return result;
+}
+
+int Window::ShowModal() {
+    if (IsVisible() || inModalLoop_ || (hwnd_ && !::IsWindowEnabled(hwnd_)))
+        throw std::runtime_error("Cannot make a visible window modal");
+    HWND previous = ::GetActiveWindow();
+    // Disable every other enabled top-level window of this thread while the modal loop runs.
+    CollectedWindows collect{hwnd_, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow,
+                        reinterpret_cast<LPARAM>(&collect));
+    std::vector<HWND>& disabled = collect.windows;
+    for (HWND w : disabled) ::EnableWindow(w, FALSE);
+
+    modalResult_ = 0;
+    inModalLoop_ = true;
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+    ::SetActiveWindow(hwnd_);
+    bool quit = false;
+    while (modalResult_ == 0 && !quit && hwnd_) PumpMessage(true, &quit);
+    inModalLoop_ = false;
+
+    for (HWND w : disabled) ::EnableWindow(w, TRUE);
+    if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
+    if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
+    return modalResult_ ? modalResult_ : IDCANCEL;
+}
+
+void Window::EndModal(int result) { modalResult_ = result ? result : IDCANCEL; }
+
+HFONT DialogFont() {
+    static HFONT font = ::CreateFontW(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+    return font;
+}

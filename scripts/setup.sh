@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Installs everything CourseShell needs to build and test on Debian 12, as root, and builds the
+# third-party libraries for the Windows target into a cache outside the repository. Safe to rerun:
+# each step is skipped when its result is already there.
+set -euo pipefail
+
+DEPS="${COURSESHELL_DEPS:-$HOME/.cache/courseshell}"
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  cmake make g++ python3 dpkg-dev
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev
+  wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
+  locales pulseaudio pulseaudio-utils sox googletest
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+need_src=0
+[ -f "$DEPS/src/.pugixml" ] && [ -f "$DEPS/i686/lib/libcurl.a" ] || need_src=1
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  # Source entries let apt fetch Debian's own pugixml and curl sources for the cross build.
+  if [ ! -f /etc/apt/sources.list.d/courseshell-src.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      > /etc/apt/sources.list.d/courseshell-src.sources
+  fi
+  apt-get update -q
+  if [ ${#missing[@]} -gt 0 ]; then
+    apt-get install -y -q --no-install-recommends "${packages[@]}"
+  fi
+fi
+
+# Wine takes the ANSI code page from the locale: zh_CN gives code page 936.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
+  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi
+
+mkdir -p "$DEPS/src"
+cd "$DEPS/src"
+if [ ! -f .pugixml ]; then
+  rm -rf pugixml-*
+  apt-get source -q pugixml
+  ln -sfn "$(ls -d pugixml-*/ | head -n 1)" pugixml
+  touch .pugixml
+fi
+
+if [ ! -f "$DEPS/i686/lib/libcurl.a" ]; then
+  rm -rf curl-*
+  apt-get source -q curl
+  cd curl-*/
+  mkdir -p build-i686 && cd build-i686
+  # Plain HTTP client only (Schannel for https); nothing that needs another library.
+  ../configure -q --host=i686-w64-mingw32 CC=i686-w64-mingw32-gcc-posix \
+    --prefix="$DEPS/i686" --disable-shared --enable-static --with-schannel \
+    --without-zlib --without-brotli --without-zstd --without-libpsl --without-libidn2 \
+    --without-nghttp2 --without-librtmp --without-libssh2 --disable-ldap --disable-ldaps \
+    --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap \
+    --disable-smb --disable-smtp --disable-gopher --disable-mqtt --disable-ftp --disable-file \
+    --disable-manual --disable-docs --enable-http --disable-ntlm --disable-alt-svc --disable-hsts
+  make -s -j"$(nproc)" -C lib
+  make -s -C lib install
+  make -s -C include install
+fi
+echo "setup: dependencies ready in $DEPS"

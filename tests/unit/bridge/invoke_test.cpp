@@ -1,0 +1,4 @@
+#include "bridge/invoke.h"
+#include "platform/textconv.h"
+
+#include <gtest/gtest.h>

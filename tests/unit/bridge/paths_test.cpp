@@ -1,0 +1,3 @@
+#include "bridge/paths.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,68 @@
+// The window base under the real platform: modal showing, and failures of handlers reaching the
+// reporter instead of the system.
+#include "platform/application.h"
+#include "platform/guard.h"
+#include "platform/window.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+class ProbeWindow : public Window {
+public:
+    void Create() {
+        CreateWindowOf(0, L"probe", WS_POPUP | WS_CAPTION, 10, 10, 200, 100, nullptr);
+    }
+    int closeAfterTicks = -1;
+    bool failOnTimer = false;
+    int ticks = 0;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_TIMER) {
+            ++ticks;
+            if (failOnTimer) throw std::runtime_error("handler failed");
+            if (ticks == closeAfterTicks) ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+            return 0;
+        }
+        return Window::OnMessage(msg, wParam, lParam);
+    }
+};
+
+TEST(WindowTest, ModalLoopEndsOnCloseWithCancelAndRefusesSecondShowing) {
+    ProbeWindow w;
+    w.Create();
+    w.closeAfterTicks = 2;
+    ::SetTimer(w.hwnd(), 1, 10, nullptr);
+    EXPECT_EQ(IDCANCEL, w.ShowModal());
+    EXPECT_FALSE(w.IsVisible());
+    ::KillTimer(w.hwnd(), 1);
+
+    ::ShowWindow(w.hwnd(), SW_SHOWNOACTIVATE);
+    try {
+        w.ShowModal();
+        FAIL() << "a visible window was shown modally";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ("Cannot make a visible window modal", e.what());
+    }
+    ::ShowWindow(w.hwnd(), SW_HIDE);
+}
+
+TEST(WindowTest, FailingHandlerIsReportedAndTheLoopGoesOn) {
+    std::string reported;
+    SetFailureReporter([&](const std::string& text) { reported = text; });
+    ProbeWindow w;
+    w.Create();
+    w.failOnTimer = true;
+    ::SetTimer(w.hwnd(), 1, 10, nullptr);
+    DWORD start = ::GetTickCount();
+    while (w.ticks < 2 && ::GetTickCount() - start < 3000) PumpMessage(true);
+    ::KillTimer(w.hwnd(), 1);
+    EXPECT_EQ(2, w.ticks);
+    EXPECT_EQ("handler failed", reported);
+    SetFailureReporter(nullptr);
+}
+
+}  // namespace
