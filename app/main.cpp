@@ -1,11 +1,13 @@
 #include "app/main.h"
 
 #include "app/messagefilter.h"
+#include "bridge/dispatcher.h"
 #include "bridge/paths.h"
 #include "dialogs/plain.h"
 #include "platform/application.h"
 #include "platform/guard.h"
 #include "platform/textconv.h"
+#include "update/updatecheck.h"
 
 #include <shellapi.h>
 
@@ -109,6 +111,9 @@ void TForm1::Create() {
     ::SetTimer(hwnd(), kTimer2, kDefaultTimerInterval, nullptr);
     ::SetTimer(hwnd(), kTimer3, kDefaultTimerInterval, nullptr);
 
+    CreateBridge();
+    CreateUpdate();
+
     created_ = true;
     Guarded([this] { FormCreate(); });
 }
@@ -203,12 +208,3 @@ std::string TForm1::NotifyMovie(const std::string& name, const std::string& data
     return ::NotifyMovie(*this, name, data);
 }
 
-void TForm1::flash1FSCommand(const std::u16string&, const std::u16string&) {}
-
-void TForm1::flash1FlashCall(const std::u16string&) {}
-
-void TForm1::Timer1Timer() { ::KillTimer(hwnd(), kTimer1); }
-
-void TForm1::Timer2Timer() { ::KillTimer(hwnd(), kTimer2); }
-
-void TForm1::Timer3Timer() {}

@@ -7,7 +7,11 @@
 #include "platform/flashplayer.h"
 #include "platform/window.h"
 
+#include <memory>
 #include <string>
+
+class ExternalCallDispatcher;
+class UpdateCheck;
 
 class TForm1 : public Window, public MovieFunctionCaller {
 public:
@@ -42,9 +46,15 @@ private:
     void FormShow();
     void FormResize();
     void FormClose();
+    // The movie's commands (app/commands.cpp).
     void flash1FSCommand(const std::u16string& command, const std::u16string& args);
+    // The movie's external calls (app/flashcall.cpp).
+    void CreateBridge();
     void flash1FlashCall(const std::u16string& request);
+    // The player version check (app/versioncheck.cpp).
     void Timer1Timer();
+    // The update check and download (app/updatehandlers.cpp).
+    void CreateUpdate();
     void Timer2Timer();
     void Timer3Timer();
 
@@ -55,4 +65,6 @@ private:
     HWND versionHolder_ = nullptr;  // hidden parent of the probe player
     HWND Memo1 = nullptr;
     bool created_ = false;
+    std::unique_ptr<ExternalCallDispatcher> calls_;
+    std::unique_ptr<UpdateCheck> update_;
 };
