@@ -31,7 +31,7 @@ namespace {
 // The framework's own message window: the text at the margins and one "OK" button below it that
 // Enter and Esc both press.
 class PlainMessageWindow : public DialogWindow {
-public:
+  public:
     explicit PlainMessageWindow(const std::wstring& text) {
         CreateDialogFrame(AnsiToWString(ApplicationTitle()));
         // Long texts wrap at half the screen's width, as the framework's message does.
@@ -49,7 +49,7 @@ public:
         CenterOnScreen();
     }
 
-protected:
+  protected:
     void OnButton(int id) override {
         if (id == IDOK) EndModal(IDOK);
     }

@@ -1,0 +1,131 @@
+#include "dialogs/dialogwindow.h"
+
+namespace {
+
+HFONT Font() {
+    return DialogFont();
+}
+
+}  // namespace
+
+DialogUnits DialogWindow::FontUnits() {
+    static DialogUnits units = [] {
+        HDC dc = ::GetDC(nullptr);
+        HGDIOBJ old = ::SelectObject(dc, Font());
+        SIZE size = {};
+        const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        ::GetTextExtentPoint32W(dc, alphabet, 52, &size);
+        TEXTMETRICW tm = {};
+        ::GetTextMetricsW(dc, &tm);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(nullptr, dc);
+        return DialogUnits{AverageCharWidth(size.cx), tm.tmHeight};
+    }();
+    return units;
+}
+
+SIZE DialogWindow::MeasureText(const std::wstring& text, int wrapWidth) {
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, Font());
+    RECT r = {0, 0, wrapWidth, 0};
+    // An empty text still takes one line, as a label sized to its text does.
+    std::wstring measured = text.empty() ? L" " : text;
+    ::DrawTextW(
+        dc, measured.c_str(), static_cast<int>(measured.size()), &r,
+        DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT | (wrapWidth > 0 ? DT_WORDBREAK : 0));
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    if (text.empty()) r.right = 0;
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void DialogWindow::CreateDialogFrame(const std::wstring& caption, DWORD extraStyle, DWORD exStyle) {
+    // WS_CAPTION without WS_SYSMENU: a dialog border and no caption buttons.
+    CreateWindowOf(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | exStyle, caption,
+                   WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | extraStyle, CW_USEDEFAULT,
+                   CW_USEDEFAULT, 100, 100, nullptr);
+}
+
+HWND DialogWindow::AddControl(const wchar_t* className, const std::wstring& text, DWORD style,
+                              const Rect& r, int id, DWORD exStyle) {
+    HWND control = ::CreateWindowExW(
+        exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width,
+        r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleW(nullptr), nullptr);
+    if (control) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    return control;
+}
+
+HWND DialogWindow::AddButton(const std::wstring& text, const Rect& r, int id, bool isDefault) {
+    return AddControl(L"BUTTON", text, WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                      r, id);
+}
+
+HWND DialogWindow::AddLabel(const std::wstring& text, const Rect& r) {
+    return AddControl(L"STATIC", text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, r, -1);
+}
+
+bool DialogWindow::IsPushButton(HWND control) const {
+    if (!control || ::GetParent(control) != hwnd()) return false;
+    wchar_t name[16];
+    if (!::GetClassNameW(control, name, 16) || lstrcmpiW(name, L"Button") != 0) return false;
+    LONG type = ::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+bool DialogWindow::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+        HWND focus = ::GetFocus();
+        if (msg.wParam == VK_ESCAPE) {
+            // A combo box that is dropped down takes Esc for itself.
+            if (focus && ::SendMessageW(::GetParent(focus) == hwnd() ? focus : ::GetParent(focus),
+                                        CB_GETDROPPEDSTATE, 0, 0))
+                return false;
+            if (cancelId_) OnButton(cancelId_);
+            return true;
+        }
+        if (IsPushButton(focus)) {
+            OnButton(::GetDlgCtrlID(focus));
+        } else if (!OnEnterIn(focus) && defaultId_) {
+            OnButton(defaultId_);
+        }
+        return true;
+    }
+    return Window::PreTranslateMessage(msg);
+}
+
+LRESULT DialogWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND: {
+            int id = LOWORD(wParam), code = HIWORD(wParam);
+            HWND control = reinterpret_cast<HWND>(lParam);
+            if (control && code == BN_CLICKED && IsPushButton(control)) {
+                OnButton(id);
+            } else if (!control && code == 0 && (id == IDOK || id == IDCANCEL)) {
+                // Enter and Esc that reached the window some other way.
+                int target = id == IDOK ? defaultId_ : cancelId_;
+                if (target) OnButton(target);
+            } else {
+                OnCommand(id, code, control);
+            }
+            return 0;
+        }
+        case WM_ACTIVATE:
+            // Focus goes back to where it was when the user left the dialog.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(hwnd(), focus)) lastFocus_ = focus;
+            } else {
+                HWND target = lastFocus_ && ::IsWindow(lastFocus_) ? lastFocus_ : initialFocus_;
+                if (target) {
+                    ::SetFocus(target);
+                    return 0;
+                }
+            }
+            return Window::OnMessage(msg, wParam, lParam);
+        case DM_GETDEFID:
+            return defaultId_ ? MAKELONG(defaultId_, DC_HASDEFID) : 0;
+        default:
+            return Window::OnMessage(msg, wParam, lParam);
+    }
+}
