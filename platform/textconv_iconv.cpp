@@ -24,13 +24,9 @@ std::string Convert(const char* to, const char* from, const char* in, size_t inL
         out.append(buffer, static_cast<size_t>(dst - buffer));
         if (r == static_cast<size_t>(-1)) {
             if (errno == E2BIG) continue;
+            // One replacement per source unit: the two halves of a surrogate pair give two,
+            // as Wine's converter does.
             size_t skip = unit;
-            // A UTF-16 surrogate pair stands for one character.
-            if (unit == 2 && inLeft >= 4) {
-                unsigned hi = static_cast<unsigned char>(src[0]) |
-                              (static_cast<unsigned char>(src[1]) << 8);
-                if (hi >= 0xD800 && hi <= 0xDBFF) skip = 4;
-            }
             if (skip > inLeft) skip = inLeft;
             src += skip;
             inLeft -= skip;
