@@ -1,3 +1,89 @@
+// The movie's commands: a word and one text argument, nothing returned to the movie.
+#include "app/commandrules.h"
+#include "app/forms.h"
 #include "app/main.h"
+#include "bridge/paths.h"
+#include "dialogs/plain.h"
+#include "library/resources.h"
+#include "library/selectresource.h"
+#include "platform/application.h"
+#include "platform/textconv.h"
+#include "voice/media.h"
 
-void TForm1::flash1FSCommand(const std::u16string&, const std::u16string&) {}
+#include <shellapi.h>
+
+namespace {
+
+// Ends this process at once with the "still active" code, without closing windows or devices.
+// The handle gets the terminate right only, so reading the code fails and leaves the variable as
+// it was initialised: still active, which is what a running process would report anyway.
+bool TerminateOwnProcess(HWND mainWindow) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(mainWindow, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+    if (!process) return false;
+    DWORD exitCode = STILL_ACTIVE;
+    ::GetExitCodeProcess(process, &exitCode);
+    BOOL ended = ::TerminateProcess(process, exitCode);
+    ::CloseHandle(process);
+    return ended != FALSE;
+}
+
+}  // namespace
+
+void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string& args) {
+    Forms& forms = AppForms();
+    try {
+        if (command == u"audio") {
+            forms.form2->SrcSoundPath.clear();
+            forms.form2->PlayAudio(ProgramDirectory() + WideToAnsi(args));
+        } else if (command == u"exec") {
+            forms.form2->CloseRecord();
+            std::string argument = WideToAnsi(args);
+            std::string path = ProgramDirectory() + argument;
+            if (IsMovieFileName(argument)) {
+                std::string player = ProgramDirectory() + "FlashPlayer.exe";
+                ::ShellExecuteA(hwnd(), "open", player.c_str(), path.c_str(), nullptr,
+                                SW_SHOWNORMAL);
+            } else {
+                ::ShellExecuteA(hwnd(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            }
+        } else if (command == u"recording") {
+            forms.form2->SrcSoundPath = ProgramDirectory() + WideToAnsi(args);
+        } else if (command == u"beginrecord") {
+            forms.form2->BeginRecord();
+        } else if (command == u"stopandplayrecord") {
+            forms.form2->StopAndPlayRecord();
+        } else if (command == u"playsrcsound") {
+            forms.form2->PlaySrcSound();
+        } else if (command == u"closerecord") {
+            forms.form2->CloseRecord();
+        } else if (command == u"minimized") {
+            MinimizeApplication();
+        } else if (command == u"normal") {
+            // Straight to the default procedure; the resulting size change still reaches
+            // FormResize through WM_SIZE.
+            ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+        } else if (command == u"maximized") {
+            ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        } else if (command == u"exitprogram") {
+            flash1.SetMovie(u"");
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                if (TerminateOwnProcess(hwnd())) break;
+            }
+        } else if (command == u"resourceindex") {
+            ProcessMessages();
+        } else if (command == u"selectresource") {
+            ResourcePick pick = ParseSelectResource(WideToAnsi(args), ProgramDirectory());
+            forms.form6->CallbackName = pick.callbackName;
+            forms.form6->TeachRoot = pick.teachRoot;
+            forms.form6->ShowModal();
+        } else if (command == u"otherresource") {
+            ProcessMessages();
+            forms.form3->IndexRoot = IndexRootFor(WideToAnsi(args), ProgramDirectory());
+            forms.form3->ShowModal();
+        }
+    } catch (const std::exception& e) {
+        ShowPlainMessage(e.what());
+    }
+}

@@ -105,6 +105,14 @@ void TForm1::Create() {
     flashversion.SetStoredSetting(L"AllowNetworking", u"all");
     flashversion.SetStoredSetting(L"AllowFullScreen", u"false");
 
+    ProgressDialog1.ShowType = stStayOnTop;
+    ProgressDialog1.Caption = WStringToAnsi(L"进度");
+    ProgressDialog1.SetLabelCaption(WStringToAnsi(L"进度"));
+    ProgressDialog1.ShowPercent = true;
+    ProgressDialog1.SetMinValue(0);
+    ProgressDialog1.SetMaxValue(100);
+    ProgressDialog1.SetValue(0);
+
     // The timers count from the moment the window is built; their first tick comes once the
     // message loop runs.
     ::SetTimer(hwnd(), kTimer1, kDefaultTimerInterval, nullptr);

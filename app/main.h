@@ -4,6 +4,9 @@
 #pragma once
 
 #include "bridge/invoke.h"
+#include "dialogs/inputdialog.h"
+#include "dialogs/progressdialog.h"
+#include "dialogs/skinmessage.h"
 #include "platform/flashplayer.h"
 #include "platform/window.h"
 
@@ -34,6 +37,11 @@ public:
 
     FlashPlayer flash1;
     FlashPlayer flashversion;
+
+    // Dialog components of the main window.
+    TbsSkinMessage Message1;
+    TbsSkinProgressDialog ProgressDialog1;
+    TbsSkinInputDialog downurlDialog1;
 
     std::string ProductId;
     std::string ProgramVersion;

@@ -1,0 +1,68 @@
+#include "app/commandrules.h"
+
+#include "bridge/paths.h"
+
+#include <cstdint>
+
+bool IsMovieFileName(const std::string& path) {
+    std::string tail = path.size() > 3 ? path.substr(path.size() - 3) : path;
+    for (char& c : tail) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    }
+    return tail == "swf";
+}
+
+ResourcePick ParseSelectResource(const std::string& argument, const std::string& programDirectory) {
+    constexpr size_t kMaxFunctionName = 999;
+    // p is the 1-based position of the first "@@@", 0 when there is none.
+    size_t found = argument.find("@@@");
+    size_t p = found == std::string::npos ? 0 : found + 1;
+    std::string folder = p > 1 ? argument.substr(0, p - 1) : std::string();
+    // The name starts at p + 3 (1-based): right behind "@@@", or at the third byte without one.
+    size_t start = p + 3 - 1;
+    std::string function =
+        start < argument.size() ? argument.substr(start, kMaxFunctionName) : std::string();
+    return {ToBackslashes(programDirectory + folder + "resource"), function};
+}
+
+std::string IndexRootFor(const std::string& argument, const std::string& programDirectory) {
+    return ToBackslashes(programDirectory + argument + "resource");
+}
+
+bool ParseWholeNumber(const std::string& text, int& value) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == text.size()) return false;
+    int64_t n = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return false;
+        }
+        n = n * base + digit;
+        if (n > (int64_t{1} << 32)) return false;
+    }
+    if (negative) n = -n;
+    if (n < INT32_MIN || n > INT32_MAX) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+bool IsPlayerTooOld(int major, int minor) { return major < 10 || (major == 10 && minor < 2); }

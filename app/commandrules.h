@@ -1,0 +1,27 @@
+// The text rules of the movie's commands, apart from their effects. Arguments are ANSI bytes;
+// positions and lengths count bytes.
+#pragma once
+
+#include <string>
+
+// True when the last three bytes of `path` (the whole text when it is shorter), with ASCII letters
+// lower-cased, are "swf": such a file is another movie for the stand-alone player.
+bool IsMovieFileName(const std::string& path);
+
+// "selectresource": a folder and a function name joined by "@@@".
+struct ResourcePick {
+    std::string teachRoot;     // program directory + folder part + "resource", "/" made "\"
+    std::string callbackName;  // at most 999 bytes behind "@@@"
+};
+ResourcePick ParseSelectResource(const std::string& argument, const std::string& programDirectory);
+
+// "otherresource": program directory + argument + "resource", "/" made "\".
+std::string IndexRootFor(const std::string& argument, const std::string& programDirectory);
+
+// The version check's reading of a movie variable: a whole decimal number as the runtime's
+// string-to-integer conversion accepts it (leading blanks, an optional sign, "$" or "0x" for hex),
+// false for anything else, including numbers outside 32 bits.
+bool ParseWholeNumber(const std::string& text, int& value);
+
+// True when a player of this version is too old for the courseware (older than 10.2).
+bool IsPlayerTooOld(int major, int minor);
