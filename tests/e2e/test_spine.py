@@ -1,0 +1,132 @@
+"""Start-up and the main window: the real program under Wine with the stand-in player."""
+
+import re
+import time
+import unittest
+
+import harness
+from harness import Courseware, run
+
+SCREEN_W, SCREEN_H = 1280, 800
+# A version the check refuses: its message, once confirmed, ends the program normally.
+OLD_PLAYER = "var mainver 9\nvar submainver 5\n"
+
+
+def main_window(title="Courseshell"):
+    for w in harness.windows():
+        if w["title"] == title and (w["width"], w["height"]) == (1024, 652):
+            return w
+    return None
+
+
+class SpineTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        harness.require_bench()
+        harness.register_standin()
+
+    def courseware(self, **kw):
+        cw = Courseware(**kw)
+        self.addCleanup(cw.close)
+        return cw
+
+    def test_main_window_is_borderless_centred_and_player_fills_it(self):
+        cw = self.courseware(main="wait 300\nclick right 20 30\nclick left 40 50\nwait 300\n"
+                                  "fscommand exitprogram\n")
+        seen = {}
+
+        def during(s):
+            s.wait_for_log(r"^mouse WM_LBUTTONUP", timeout=20)
+            seen["window"] = main_window()
+            seen["shot"] = s.screenshot("main.png")
+
+        result = run(cw, during=during, timeout=40)
+        window = seen["window"]
+        self.assertIsNotNone(window, harness.windows())
+        # No frame: the X window is exactly the client area, centred on the screen.
+        self.assertEqual(((SCREEN_W - 1024) // 2, (SCREEN_H - 652) // 2), (window["x"], window["y"]))
+        self.assertTrue(result.main.has("size", None))
+        self.assertIn("1024 652", result.main.texts("size")[-1])
+        # The probe movie is loaded first, then the courseware.
+        version_load = result.version.first("load")
+        main_load = result.main.first("load")
+        self.assertTrue(version_load.text.endswith("\\version.swf"), version_load)
+        self.assertTrue(main_load.text.endswith("\\main.swf"), main_load)
+        self.assertLessEqual(version_load.ms, main_load.ms)
+        self.assertTrue(main_load.text.startswith(cw.windows_path()), main_load.text)
+        # The right press never reaches the player; its release and the left button do.
+        mouse = result.main.texts("mouse")
+        self.assertFalse([m for m in mouse if m.startswith("WM_RBUTTONDOWN")], mouse)
+        self.assertTrue([m for m in mouse if m.startswith("WM_RBUTTONUP")], mouse)
+        self.assertTrue([m for m in mouse if m.startswith("WM_LBUTTONDOWN")], mouse)
+        self.assertEqual(259 & 0xFF, result.status)
+
+    def test_player_settings_are_stored_before_the_movie(self):
+        cw = self.courseware(main="fscommand exitprogram\n")
+        result = run(cw, timeout=30)
+        props = result.main.texts("prop")
+        for expected in ("WMode Window", "SAlign LT", "Scale NoScale", "AllowFullScreen false",
+                         "AllowNetworking all"):
+            self.assertIn(expected, props)
+        self.assertIn("Scale ShowAll", result.version.texts("prop"))
+        self.assertEqual(259 & 0xFF, result.status)
+
+    def test_maximize_and_restore_keep_playing_state_and_focus(self):
+        cw = self.courseware(main="wait 200\nfscommand maximized\nwait 500\nfscommand normal\n"
+                                  "wait 500\nfscommand exitprogram\n")
+        result = run(cw, timeout=40)
+        sizes = result.main.texts("size")
+        self.assertTrue(any(s.startswith("1280 800") for s in sizes), sizes)
+        self.assertTrue(sizes[-1].startswith("1024 652"), sizes)
+        # Each resize reads the state, plays, and writes the same state back.
+        gets = result.main.texts("playing-get")
+        puts = result.main.texts("playing-put")
+        self.assertGreaterEqual(len(puts), 2)
+        self.assertEqual(gets[: len(puts)], puts[: len(gets)])
+        self.assertTrue(result.main.has("focus"))
+
+    def test_normal_quit_ends_with_status_zero(self):
+        cw = self.courseware(main="", version=OLD_PLAYER)
+
+        def during(s):
+            harness.find_window("错误", timeout=20)
+            s.screenshot("version.png")
+            harness.press("Return")
+
+        result = run(cw, during=during, timeout=40)
+        self.assertFalse(result.timed_out)
+        self.assertEqual(0, result.status)
+
+
+class NoPlayerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        harness.require_bench()
+
+    def tearDown(self):
+        harness.register_standin()
+
+    def test_without_player_control_only_the_message_appears(self):
+        harness.unregister_standin()
+        cw = Courseware(main="")
+        self.addCleanup(cw.close)
+        seen = {}
+
+        def during(s):
+            w = harness.find_window("Courseshell", timeout=20)
+            time.sleep(0.5)
+            seen["windows"] = harness.windows()
+            seen["shot"] = s.screenshot("noplayer.png")
+            harness.press("Return")
+
+        result = run(cw, during=during, timeout=40)
+        self.assertEqual(0, result.status)
+        titles = [w for w in seen["windows"] if w["title"] == "Courseshell"]
+        # Only the message box is on the screen: no 1024 x 652 main window.
+        self.assertEqual(1, len(titles), seen["windows"])
+        self.assertNotEqual((1024, 652), (titles[0]["width"], titles[0]["height"]))
+        self.assertEqual(0, len(result.main))
+
+
+if __name__ == "__main__":
+    unittest.main()

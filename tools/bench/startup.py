@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Start-up benchmark: process start to main window shown, CourseShell.exe (with the stand-in
+player and a trivial movie) against a minimal Win32 window program, alternately on the same bench.
+
+    tools/winebench/bench.sh python3 tools/bench/startup.py build/win/app/CourseShell.exe \
+        build/win/tools/standin/standin.dll build/win/tools/bench/minimal_window.exe [runs]
+"""
+
+import os
+import pathlib
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+os.environ.setdefault("COURSESHELL_EXE", sys.argv[1])
+os.environ.setdefault("STANDIN_DLL", sys.argv[2])
+import harness  # noqa: E402
+
+
+def visible_window(title):
+    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+    return bool(out.strip())
+
+
+def time_to_window(exe, title, cwd):
+    started = time.monotonic()
+    proc = subprocess.Popen(["wine", harness.winepath(exe)], cwd=cwd,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        while not visible_window(title):
+            if time.monotonic() - started > 30:
+                raise RuntimeError("no window from %s" % exe)
+            time.sleep(0.005)
+        return time.monotonic() - started
+    finally:
+        subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+        proc.wait(10)
+        time.sleep(0.5)
+
+
+def main():
+    minimal = pathlib.Path(sys.argv[3])
+    runs = int(sys.argv[4]) if len(sys.argv) > 4 else 7
+    harness.register_standin()
+    cw = harness.Courseware(main="wait 600000\n")
+    try:
+        shell, plain = [], []
+        for _ in range(runs):
+            plain.append(time_to_window(minimal, "MinimalWindow", str(cw.dir)))
+            shell.append(time_to_window(cw.exe, "Courseshell", str(cw.dir)))
+        ms = lambda v: 1000 * statistics.median(v)
+        print("minimal window : median %.0f ms  (%s)" % (ms(plain), " ".join("%.0f" % (1000 * v) for v in plain)))
+        print("CourseShell    : median %.0f ms  (%s)" % (ms(shell), " ".join("%.0f" % (1000 * v) for v in shell)))
+        print("ratio CourseShell / minimal: %.2f" % (statistics.median(shell) / statistics.median(plain)))
+    finally:
+        cw.close()
+
+
+if __name__ == "__main__":
+    main()
