@@ -102,7 +102,7 @@ void RegisterClasses()
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = Player::ViewProc;
     wc.hInstance = g_module;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kViewClass;
@@ -263,13 +263,11 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn)
     inPlaceSite_ = ips;
     view_ = CreateWindowExW(0, kViewClass, L"Stand-in player", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                             pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top, parent, nullptr,
-                            g_module, nullptr);
+                            g_module, this);
     if (!view_) {
         Log("window-create failed " + std::to_string(GetLastError()));
         return E_FAIL;
     }
-    SetWindowLongPtrW(view_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(view_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Player::ViewProc));
     Log("window-create " + std::to_string(pos.left) + " " + std::to_string(pos.top) + " " +
         std::to_string(pos.right - pos.left) + " " + std::to_string(pos.bottom - pos.top));
     ShowWindow(view_, SW_SHOWNA);
@@ -351,6 +349,10 @@ STDMETHODIMP Player::SetObjectRects(LPCRECT pos, LPCRECT)
 
 LRESULT CALLBACK Player::ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
+    // Attached at WM_NCCREATE so that the first WM_SIZE, sent during creation, is logged too.
+    if (msg == WM_NCCREATE)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
     auto* self = reinterpret_cast<Player*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self)
         return self->OnViewMessage(hwnd, msg, wp, lp);

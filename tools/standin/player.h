@@ -133,7 +133,10 @@ private:
 
     ~Player();
 
+public:
     static LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
     static LRESULT CALLBACK ClockProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnClockMessage(UINT msg, WPARAM wp, LPARAM lp);

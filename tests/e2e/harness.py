@@ -1,0 +1,515 @@
+"""End-to-end test harness: runs Windows programs under Wine with the stand-in player.
+
+Runs inside the Wine bench: WINEPREFIX, DISPLAY, WINEDEBUG and LANG come from the environment.
+COURSESHELL_EXE and STANDIN_DLL name the built program and the stand-in player DLL.
+
+Typical use:
+
+    cw = Courseware(main="fscommand exitprogram")
+    self.addCleanup(cw.close)
+    result = run(cw, timeout=30)
+    self.assertEqual(result.exit_status, 259 & 0xFF)
+    self.assertTrue(result.main.has("fscommand", "exitprogram"))
+"""
+
+import os
+import pathlib
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+STANDIN_CLSID = "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
+DEFAULT_VERSION_SCRIPT = "var mainver 11\nvar submainver 0\n"
+
+# Wine's own service processes, never taken for something the program started.
+_WINE_SERVICES = {
+    "wineserver", "services.exe", "winedevice.exe", "plugplay.exe", "explorer.exe",
+    "svchost.exe", "rpcss.exe", "conhost.exe", "tabtip.exe", "wineboot.exe", "start.exe",
+}
+
+
+class HarnessError(AssertionError):
+    """A step of the harness failed or timed out; reported as a test failure."""
+
+
+# ------------------------------------------------------------------ environment
+
+def require_bench():
+    """Skips the calling test module when it does not run inside the Wine bench."""
+    missing = [name for name in ("WINEPREFIX", "DISPLAY") if not os.environ.get(name)]
+    if missing:
+        raise unittest.SkipTest("not inside the Wine bench: %s unset" % ", ".join(missing))
+    # Keep the server and Wine's services up between the many short runs of a test module
+    # (a cold start costs seconds); it still goes away by itself a minute after the last run.
+    # Does nothing when a server is already running.
+    subprocess.run(["wineserver", "-p60"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+
+
+def _env_path(name):
+    value = os.environ.get(name)
+    if not value:
+        raise HarnessError("environment variable %s is not set" % name)
+    path = pathlib.Path(value)
+    if not path.is_file():
+        raise HarnessError("%s=%s does not exist" % (name, value))
+    return path
+
+
+def courseshell_exe():
+    return _env_path("COURSESHELL_EXE")
+
+
+def standin_dll():
+    return _env_path("STANDIN_DLL")
+
+
+def ansi_encoding():
+    """The Windows ANSI code page Wine derives from the Unix locale."""
+    lang = os.environ.get("LC_ALL") or os.environ.get("LANG") or ""
+    return "gbk" if lang.startswith("zh_CN") else "cp1252"
+
+
+def _run(args, timeout=60, check=True, **kw):
+    # Output goes through files, not pipes: a Wine command that boots the prefix hands its
+    # stdout to Wine's services, which outlive it, and a pipe would then never reach EOF.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(args, stdout=out, stderr=err, stdin=subprocess.DEVNULL, timeout=timeout, **kw).returncode
+        out.seek(0)
+        err.seek(0)
+        proc = subprocess.CompletedProcess(args, code, out.read(), err.read())
+    if check and proc.returncode != 0:
+        raise HarnessError("%s failed with %d: %s" % (
+            " ".join(map(str, args)), proc.returncode, proc.stderr.decode("utf-8", "replace")))
+    return proc
+
+
+def _prefix():
+    return pathlib.Path(os.environ.get("WINEPREFIX") or pathlib.Path.home() / ".wine")
+
+
+def winepath(path):
+    """The Windows form (Z:\\...) of a Unix path."""
+    path = pathlib.Path(path).absolute()
+    # Starting winepath costs a Wine process; Z: is the root in every ordinary prefix.
+    if os.path.realpath(_prefix() / "dosdevices" / "z:") == "/":
+        return "Z:" + str(path).replace("/", "\\")
+    out = _run(["winepath", "-w", str(path)]).stdout.decode("utf-8", "replace")
+    return out.strip()
+
+
+def is_64bit_prefix():
+    return (_prefix() / "drive_c" / "windows" / "syswow64").is_dir()
+
+
+# ------------------------------------------------------------------ registry
+
+def view32(key):
+    """Where a 32-bit program's HKLM\\Software key lives in this prefix."""
+    m = re.match(r"(?i)^(HKLM|HKEY_LOCAL_MACHINE)\\+software\\+(.*)$", key.strip("\\"))
+    if m and is_64bit_prefix() and not m.group(2).lower().startswith("wow6432node"):
+        return "HKLM\\Software\\Wow6432Node\\" + m.group(2)
+    return key
+
+
+def reg_query(key, redirect=True):
+    """Values of a key as {name: data}; the default value is "". None if the key is missing.
+
+    Data are text in the ANSI code page, decoded with surrogateescape so that
+    raw_bytes(data) gives back the exact bytes Wine printed."""
+    full = view32(key) if redirect else key
+    proc = _run(["wine", "reg", "query", full], check=False)
+    if proc.returncode != 0:
+        return None
+    text = proc.stdout.decode(ansi_encoding(), "surrogateescape")
+    values = {}
+    for line in text.splitlines():
+        if not line.startswith("    "):
+            continue
+        parts = line[4:].split("    ", 2)
+        if len(parts) < 2 or not parts[1].startswith("REG_"):
+            continue
+        name = parts[0]
+        # reg.exe prints the default value's name localised, in parentheses.
+        if name.startswith("(") and name.endswith(")"):
+            name = ""
+        values[name] = parts[2] if len(parts) > 2 else ""
+    return values
+
+
+def raw_bytes(text):
+    return text.encode(ansi_encoding(), "surrogateescape")
+
+
+def reg_delete(key, redirect=True):
+    full = view32(key) if redirect else key
+    _run(["wine", "reg", "delete", full, "/f"], check=False)
+
+
+def _standin_key():
+    return view32("HKLM\\Software\\Classes\\CLSID\\%s\\InprocServer32" % STANDIN_CLSID)
+
+
+def standin_registration():
+    """The DLL path registered for the Shockwave Flash class id, or None."""
+    values = reg_query(_standin_key(), redirect=False)
+    return values.get("") if values else None
+
+
+def register_standin(dll=None):
+    """Registers the stand-in in this prefix (only if not already registered at this path)."""
+    path = winepath(dll or standin_dll())
+    if (standin_registration() or "").lower() == path.lower():
+        return path
+    _run(["wine", "regsvr32", "/s", path])
+    registered = standin_registration()
+    if (registered or "").lower() != path.lower():
+        raise HarnessError("regsvr32 left the class registered as %r, expected %r" % (registered, path))
+    return path
+
+
+def unregister_standin(dll=None):
+    path = winepath(dll or standin_dll())
+    _run(["wine", "regsvr32", "/s", "/u", path], check=False)
+    if standin_registration() is not None:
+        raise HarnessError("the stand-in is still registered after regsvr32 /u")
+
+
+# ------------------------------------------------------------------ stand-in logs
+
+class LogLine:
+    """One stand-in log line: time in ms, event word, and the rest (CR/LF restored)."""
+
+    def __init__(self, raw):
+        self.raw = raw
+        ms, _, rest = raw.partition(" ")
+        self.ms = int(ms) if ms.isdigit() else -1
+        event, _, text = rest.partition(" ")
+        self.event = event
+        self.text = text.replace("\u240a", "\n").replace("\u240d", "\r")
+
+    def __repr__(self):
+        return "LogLine(%r)" % self.raw[:200]
+
+
+class MovieLog:
+    """A parsed <movie>.log of the stand-in player."""
+
+    def __init__(self, lines=()):
+        self.lines = list(lines)
+
+    @classmethod
+    def read(cls, path):
+        path = pathlib.Path(path)
+        if not path.exists():
+            return cls()
+        data = path.read_bytes().decode("utf-8", "replace")
+        # A line still being written has no newline yet and is left for the next read.
+        complete = data[: data.rfind("\n") + 1]
+        return cls(LogLine(line) for line in complete.splitlines())
+
+    def events(self, event):
+        return [line for line in self.lines if line.event == event]
+
+    def texts(self, event):
+        return [line.text for line in self.events(event)]
+
+    def has(self, event, text=None):
+        return any(text is None or line.text == text for line in self.events(event))
+
+    def first(self, event, text=None):
+        for line in self.events(event):
+            if text is None or line.text == text:
+                return line
+        return None
+
+    def search(self, pattern):
+        """Lines whose "event text" matches the regular expression."""
+        rx = re.compile(pattern)
+        return [line for line in self.lines if rx.search(line.event + " " + line.text)]
+
+    def flashcalls(self):
+        """[(request, reply or None)] in the order the calls started; nested calls pair correctly."""
+        result, stack = [], []
+        for line in self.lines:
+            if line.event == "flashcall":
+                stack.append(len(result))
+                result.append([line.text, None])
+            elif line.event in ("reply", "noreply") and stack:
+                result[stack.pop()][1] = line.text if line.event == "reply" else None
+        return [tuple(pair) for pair in result]
+
+    def __len__(self):
+        return len(self.lines)
+
+    def __str__(self):
+        return "\n".join(line.raw[:300] for line in self.lines)
+
+
+def wait_for_log(path, pattern, timeout=10.0, proc=None):
+    """Waits until a line of the log matches; returns it. Fails on time-out or early exit."""
+    deadline = time.monotonic() + timeout
+    while True:
+        found = MovieLog.read(path).search(pattern)
+        if found:
+            return found[0]
+        if proc is not None and proc.poll() is not None:
+            raise HarnessError("program ended (status %s) before %r appeared in %s" % (proc.returncode, pattern, path))
+        if time.monotonic() > deadline:
+            raise HarnessError("no line matching %r in %s within %.1f s:\n%s" % (
+                pattern, path, timeout, MovieLog.read(path)))
+        time.sleep(0.05)
+
+
+# ------------------------------------------------------------------ X display
+
+def windows(visible_only=True):
+    """Top-level X windows: [{"id", "title", "x", "y", "width", "height"}], titles in UTF-8."""
+    out = _run(["xwininfo", "-root", "-tree"]).stdout.decode("utf-8", "replace")
+    visible = None
+    if visible_only:
+        proc = _run(["xdotool", "search", "--onlyvisible", "--name", ""], check=False)
+        visible = {int(x) for x in proc.stdout.split()}
+    result = []
+    rx = re.compile(r'^\s+(0x[0-9a-f]+) "(.*)": \(.*\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s+\+(-?\d+)\+(-?\d+)')
+    for line in out.splitlines():
+        m = rx.match(line)
+        if not m:
+            continue
+        wid = int(m.group(1), 16)
+        if visible is not None and wid not in visible:
+            continue
+        result.append({
+            "id": wid, "title": m.group(2), "width": int(m.group(3)), "height": int(m.group(4)),
+            "x": int(m.group(7)), "y": int(m.group(8)),
+        })
+    return result
+
+
+def find_window(title, timeout=0.0, regex=False):
+    """The first visible window whose title equals (or matches) `title`; None after the time-out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        for w in windows():
+            if (re.search(title, w["title"]) if regex else w["title"] == title):
+                return w
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(0.1)
+
+
+def press(keys, window=None):
+    """Presses keys (xdotool names, e.g. "Return", "alt+F4"), after focusing `window` if given."""
+    if window is not None:
+        wid = window["id"] if isinstance(window, dict) else window
+        _run(["xdotool", "windowfocus", str(wid)], check=False)
+        time.sleep(0.1)
+    _run(["xdotool", "key", "--delay", "50"] + keys.split())
+
+
+def click(x, y, button="left"):
+    """Clicks at screen coordinates."""
+    number = {"left": "1", "middle": "2", "right": "3"}[button]
+    _run(["xdotool", "mousemove", str(x), str(y), "click", number])
+
+
+def screenshot(path):
+    path = pathlib.Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    _run(["import", "-window", "root", str(path)])
+    return path
+
+
+def pixel(x, y):
+    """The (r, g, b) of one screen pixel."""
+    out = _run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"]).stdout.decode()
+    m = re.search(r"\((\d+),(\d+),(\d+)", out.splitlines()[-1])
+    return tuple(int(v) for v in m.groups())
+
+
+# ------------------------------------------------------------------ processes
+
+def _prefix_processes():
+    """{pid: command line} of Linux processes that belong to this Wine prefix."""
+    prefix = os.environ.get("WINEPREFIX", "").encode()
+    found = {}
+    for entry in pathlib.Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            env = (entry / "environ").read_bytes()
+            cmd = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        except OSError:
+            continue
+        if b"WINEPREFIX=" + prefix + b"\0" in env + b"\0":
+            found[int(entry.name)] = cmd
+    return found
+
+
+def _is_service(cmd):
+    first = cmd.split(" ")[0].replace("\\", "/").rsplit("/", 1)[-1].lower()
+    # Killing the server (wineserver, wineserver64) would orphan every client of the prefix.
+    return first in _WINE_SERVICES or first.startswith("wineserver")
+
+
+def _kill(pid):
+    try:
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+class Courseware:
+    """A fresh program directory with CourseShell.exe and scripted movies beside it."""
+
+    def __init__(self, main="", version=DEFAULT_VERSION_SCRIPT, files=None, exe=None, copy_exe=True):
+        self.root = pathlib.Path(tempfile.mkdtemp(prefix="cs-e2e-"))
+        self.dir = self.root / "app"
+        self.dir.mkdir()
+        self.shots = self.root / "shots"
+        self.exe = None
+        if copy_exe:
+            source = pathlib.Path(exe) if exe else courseshell_exe()
+            self.exe = self.dir / "CourseShell.exe"
+            shutil.copy2(source, self.exe)
+        if main is not None:
+            self.write("main.swf", main)
+        if version is not None:
+            self.write("version.swf", version)
+        for rel, content in (files or {}).items():
+            self.write(rel, content)
+
+    def path(self, rel=""):
+        return self.dir / rel.replace("\\", "/") if rel else self.dir
+
+    def windows_path(self, rel=""):
+        return winepath(self.path(rel))
+
+    def write(self, rel, content, encoding="utf-8"):
+        """Writes text (in `encoding`) or bytes; creates folders."""
+        path = self.path(rel)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content if isinstance(content, bytes) else content.encode(encoding))
+        return path
+
+    def read(self, rel):
+        return self.path(rel).read_bytes()
+
+    def log_path(self, movie="main.swf"):
+        return self.path(movie + ".log")
+
+    def log(self, movie="main.swf"):
+        return MovieLog.read(self.log_path(movie))
+
+    def close(self):
+        if os.environ.get("E2E_KEEP"):
+            print("kept", self.root)
+            return
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class Session:
+    """Handed to the `during` callback of run() while the program runs."""
+
+    def __init__(self, courseware, proc, started):
+        self.cw = courseware
+        self.proc = proc
+        self.started = started
+        self.screenshots = []
+
+    def elapsed(self):
+        return time.monotonic() - self.started
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_for_log(self, pattern, timeout=10.0, movie="main.swf"):
+        return wait_for_log(self.cw.log_path(movie), pattern, timeout, self.proc)
+
+    def log(self, movie="main.swf"):
+        return self.cw.log(movie)
+
+    def screenshot(self, name=None):
+        name = name or "shot%02d.png" % (len(self.screenshots) + 1)
+        path = screenshot(self.cw.shots / name)
+        self.screenshots.append(path)
+        return path
+
+    windows = staticmethod(windows)
+    find_window = staticmethod(find_window)
+    press = staticmethod(press)
+    click = staticmethod(click)
+    pixel = staticmethod(pixel)
+
+    def wait_exit(self, timeout=10.0):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("program still running after %.1f s" % timeout)
+
+
+class RunResult:
+    def __init__(self, status, timed_out, cw, screenshots, strays, duration):
+        self.status = status            # Linux exit status (Windows exit code & 0xFF); None if killed
+        self.exit_status = status
+        self.timed_out = timed_out
+        self.main = cw.log("main.swf")
+        self.version = cw.log("version.swf")
+        self.screenshots = screenshots
+        self.strays = strays            # command lines of other prefix processes killed afterwards
+        self.duration = duration
+        self.stdout = (cw.root / "wine.out").read_bytes().decode("utf-8", "replace")
+        self.stderr = (cw.root / "wine.err").read_bytes().decode("utf-8", "replace")
+
+    def __repr__(self):
+        return "RunResult(status=%r, timed_out=%r, %.1f s)" % (self.status, self.timed_out, self.duration)
+
+
+def run(courseware, during=None, timeout=60.0, args=(), program=None, kill_strays=True):
+    """Starts the program (CourseShell.exe of `courseware` unless `program` names another .exe in
+    the Unix file system), calls during(session) while it runs, waits for its exit.
+
+    On time-out the Wine process is killed and `timed_out` is set. Processes of the prefix that
+    appeared during the run and are still alive afterwards (e.g. started by the program) are
+    killed and listed in `strays`."""
+    exe = pathlib.Path(program) if program else courseware.exe
+    before = set(_prefix_processes())
+    out = open(courseware.root / "wine.out", "wb")
+    err = open(courseware.root / "wine.err", "wb")
+    started = time.monotonic()
+    proc = subprocess.Popen(["wine", winepath(exe)] + [str(a) for a in args], cwd=str(courseware.dir),
+                            stdout=out, stderr=err, stdin=subprocess.DEVNULL)
+    session = Session(courseware, proc, started)
+    timed_out = False
+    try:
+        if during is not None:
+            during(session)
+        remaining = max(0.1, timeout - session.elapsed())
+        try:
+            proc.wait(remaining)
+        except subprocess.TimeoutExpired:
+            timed_out = True
+    finally:
+        if proc.poll() is None:
+            _kill(proc.pid)
+            proc.wait(10)
+        out.close()
+        err.close()
+    duration = time.monotonic() - started
+    strays = []
+    if kill_strays:
+        time.sleep(0.2)
+        for pid, cmd in _prefix_processes().items():
+            if pid not in before and pid != proc.pid and not _is_service(cmd):
+                strays.append(cmd)
+                _kill(pid)
+    status = None if timed_out else proc.returncode
+    return RunResult(status, timed_out, courseware, session.screenshots, strays, duration)
+
+
+def kill_all_wine():
+    """Last resort: ends every process of the prefix (wineserver -k)."""
+    _run(["wineserver", "-k"], check=False)
