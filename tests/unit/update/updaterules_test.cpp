@@ -1,0 +1,123 @@
+#include "update/updaterules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Parts = std::vector<std::string>;
+const std::string kBase = "http://update.example.test:8080";
+
+TEST(UpdateRulesTest, CheckUrlJoinsIdentifierAndVersionWithSlashes) {
+    EXPECT_EQ("http://h/index.php/index/soft_update/6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713/1.0/",
+              CheckUrl("http://h", "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713", "1.0"));
+}
+
+TEST(UpdateRulesTest, MemoTurnsEveryLineBreakIntoCrLf) {
+    EXPECT_EQ("a\r\nb\r\nc\r\nd\r\n", MemoText("a\rb\nc\r\nd\n"));
+    // LF CR is two breaks, CR CR LF is two breaks.
+    EXPECT_EQ("x\r\n\r\ny\r\n\r\n", MemoText("x\n\ry\r\r\n"));
+    EXPECT_EQ("", MemoText(""));
+    // GBK text passes unchanged.
+    EXPECT_EQ("\xC9\xFD\xBC\xB6", MemoText("\xC9\xFD\xBC\xB6"));
+}
+
+TEST(UpdateRulesTest, MemoEndsAtNulByte) {
+    EXPECT_EQ("ab", MemoText(std::string("ab\0newest", 9)));
+}
+
+TEST(UpdateRulesTest, OnlyAReplyEndingExactlyInEwestIsNoOffer) {
+    EXPECT_FALSE(OffersUpdate("newest"));
+    EXPECT_FALSE(OffersUpdate("ewest"));
+    EXPECT_FALSE(OffersUpdate("1.0 is the newest"));
+    EXPECT_TRUE(OffersUpdate(MemoText("newest\r\n")));
+    EXPECT_TRUE(OffersUpdate(MemoText("newest\n")));
+    EXPECT_TRUE(OffersUpdate("NEWEST"));
+    EXPECT_TRUE(OffersUpdate("west"));
+    EXPECT_TRUE(OffersUpdate(""));
+    EXPECT_TRUE(OffersUpdate("newest "));
+}
+
+TEST(UpdateRulesTest, DownloadPathFollowsTheFirstMarker) {
+    EXPECT_EQ("/files/setup.exe", DownloadPath("2.0@@@/files/setup.exe"));
+    EXPECT_EQ("/a@@@b", DownloadPath("x@@@/a@@@b"));
+    EXPECT_EQ(" /p \r\n", DownloadPath("v@@@ /p \r\n"));
+    EXPECT_EQ("", DownloadPath("2.0@@@"));
+    EXPECT_EQ("@", DownloadPath("@@@@"));
+}
+
+TEST(UpdateRulesTest, WithoutMarkerTheDownloadPathStartsAtTheThirdCharacter) {
+    EXPECT_EQ("cdef", DownloadPath("abcdef"));
+    EXPECT_EQ("", DownloadPath("ab"));
+    EXPECT_EQ("", DownloadPath("a"));
+    EXPECT_EQ("", DownloadPath(""));
+    EXPECT_EQ("@@", DownloadPath("ab@@"));
+}
+
+TEST(UpdateRulesTest, DownloadPathIsCutAt999Characters) {
+    std::string path = "/" + std::string(1199, 'p');
+    EXPECT_EQ(path.substr(0, 999), DownloadPath("1@@@" + path));
+    EXPECT_EQ(path.substr(2, 999), DownloadPath(path));
+    std::string exact = "/" + std::string(998, 'q');
+    EXPECT_EQ(exact, DownloadPath("@@@" + exact));
+}
+
+TEST(UpdateRulesTest, DownloadUrlIsPlainJoin) {
+    EXPECT_EQ(kBase + "/files/setup.exe", DownloadUrl(kBase, "/files/setup.exe"));
+    EXPECT_EQ(kBase + "cdef", DownloadUrl(kBase, "cdef"));
+    EXPECT_EQ(kBase, DownloadUrl(kBase, ""));
+}
+
+TEST(UpdateRulesTest, UrlPartsCutAtSlashesAndBlanks) {
+    EXPECT_EQ((Parts{"http:", "", "h", "files", "setup.exe"}),
+              UrlParts("http://h/files/setup.exe"));
+    EXPECT_EQ((Parts{"http:", "", "h", "files", "my", "setup.exe"}),
+              UrlParts("http://h/files/my setup.exe"));
+    EXPECT_EQ((Parts{"http:", "", "h", "files", ""}), UrlParts("http://h/files/"));
+    EXPECT_EQ((Parts{"a", "", "b"}), UrlParts("a//b"));
+    EXPECT_EQ((Parts{"a", "b"}), UrlParts("  \t a / \r\n b"));
+    // A "/" followed by blanks at the end is not the last character: no empty part.
+    EXPECT_EQ((Parts{"a"}), UrlParts("a/ "));
+    EXPECT_EQ((Parts{"a", "b"}), UrlParts("a b\r\n"));
+    EXPECT_EQ((Parts{"", ""}), UrlParts("/"));
+    EXPECT_EQ((Parts{}), UrlParts(" \r\n"));
+}
+
+TEST(UpdateRulesTest, UrlPartsHonourDoubleQuotes) {
+    EXPECT_EQ((Parts{"x", "my setup.exe"}), UrlParts("x/\"my setup.exe\""));
+    EXPECT_EQ((Parts{"a\"b/c"}), UrlParts("\"a\"\"b/c\""));
+    EXPECT_EQ((Parts{"x", "open / ended"}), UrlParts("x/\"open / ended"));
+    EXPECT_EQ((Parts{"ab", "cd", "e"}), UrlParts("\"ab\"cd/e"));
+    EXPECT_EQ((Parts{""}), UrlParts("\"\""));
+}
+
+TEST(UpdateRulesTest, InstallerFileNameIsTheLastPart) {
+    EXPECT_EQ("setup.exe", InstallerFileName(kBase + "/files/setup.exe"));
+    EXPECT_EQ("setup.exe", InstallerFileName(kBase + "/files/my setup.exe"));
+    EXPECT_EQ("", InstallerFileName(kBase + "/files/"));
+    EXPECT_EQ("update.example.test:8080", InstallerFileName(kBase));
+    EXPECT_EQ("update.example.test:8080cdef", InstallerFileName(kBase + "cdef"));
+    EXPECT_EQ("setup.exe", InstallerFileName(kBase + "/setup.exe\r\n"));
+    EXPECT_EQ("\xC9\xFD\xBC\xB6.exe", InstallerFileName(kBase + "/\xC9\xFD\xBC\xB6.exe"));
+}
+
+TEST(UpdateRulesTest, PlainFileNamesAreAccepted) {
+    for (const char* name : {"setup.exe", "a", "..a", "setup.exe.", "CONSOLE.exe", "COM0",
+                             "my setup.exe", "update.example.test"})
+        EXPECT_TRUE(IsPlainFileName(name)) << name;
+    // 0x5C as the second byte of a double-byte character is no separator.
+    EXPECT_TRUE(IsPlainFileName("\xB1\x5C.exe"));
+}
+
+TEST(UpdateRulesTest, NamesThatWouldLeaveOrMissTheDirectoryAreRefused) {
+    for (const char* name :
+         {"", ".", "..", "...", "a\\b.exe", "..\\x.exe", "C:x.exe", "127.0.0.1:8080", "a/b",
+          "a\tb", "a\x7f", "CON", "nul.exe", "Com1", "lpt9.txt", "AUX ", "conout$"})
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
+    EXPECT_FALSE(IsPlainFileName("a\\"));
+    EXPECT_FALSE(IsPlainFileName("\\\xB1"));
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+// The texts of the update check: the check address, the reply as the memo holds it, whether it
+// offers an update, and where the installer comes from and goes to. All text is ANSI bytes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Base URL + "/index.php/index/soft_update/" + product identifier + "/" + version + "/".
+std::string CheckUrl(const std::string& baseUrl, const std::string& productId,
+                     const std::string& version);
+
+// The reply file's bytes as the memo shows them: every CR, LF and CR LF becomes CR LF. The memo
+// is an edit control, whose text ends at the first NUL byte.
+std::string MemoText(const std::string& fileBytes);
+
+// A reply offers an update unless its last five characters are exactly "ewest".
+bool OffersUpdate(const std::string& replyText);
+
+// The reply after its first "@@@", else from its third character on; at most 999 characters,
+// nothing trimmed.
+std::string DownloadPath(const std::string& replyText);
+
+std::string DownloadUrl(const std::string& baseUrl, const std::string& downloadPath);
+
+// The URL cut into parts at "/" and at characters of code 32 or less, with double-quoted parts.
+std::vector<std::string> UrlParts(const std::string& url);
+
+// The last of UrlParts, or "" when there is none.
+std::string InstallerFileName(const std::string& url);
+
+// Whether a name can be saved beside the program as it stands: not empty, not only dots, no
+// control characters and no "\" or ":" (which would leave the program directory or name an
+// alternate stream), and not one of the device names, where nothing would be stored.
+bool IsPlainFileName(const std::string& name);
