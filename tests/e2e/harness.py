@@ -38,11 +38,30 @@ class HarnessError(AssertionError):
 
 # ------------------------------------------------------------------ environment
 
+SKIP_EXIT_CODE = 77
+
+
+def bench_missing():
+    """Why this is not the Wine bench, or None."""
+    missing = [name for name in ("WINEPREFIX", "DISPLAY") if not os.environ.get(name)]
+    return "not inside the Wine bench: %s unset" % ", ".join(missing) if missing else None
+
+
+def main_or_skip():
+    """For a test script's __main__: exit with SKIP_EXIT_CODE (ctest SKIP_RETURN_CODE) outside the
+    bench, so that ctest reports a skip and not a pass; otherwise run unittest."""
+    reason = bench_missing()
+    if reason:
+        print(reason)
+        raise SystemExit(SKIP_EXIT_CODE)
+    unittest.main(verbosity=2)
+
+
 def require_bench():
     """Skips the calling test module when it does not run inside the Wine bench."""
-    missing = [name for name in ("WINEPREFIX", "DISPLAY") if not os.environ.get(name)]
-    if missing:
-        raise unittest.SkipTest("not inside the Wine bench: %s unset" % ", ".join(missing))
+    reason = bench_missing()
+    if reason:
+        raise unittest.SkipTest(reason)
     # Keep the server and Wine's services up between the many short runs of a test module
     # (a cold start costs seconds); it still goes away by itself a minute after the last run.
     # Does nothing when a server is already running.

@@ -208,4 +208,4 @@ class ScriptTimingTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(verbosity=2)
+    harness.main_or_skip()
