@@ -1,0 +1,84 @@
+#include "bridge/fileservices.h"
+
+#include "bridge/paths.h"
+#include "platform/textconv.h"
+
+#include <cstring>
+
+std::string ReadFirstLine(InputFile& file) {
+    std::string line;
+    char buffer[4096];
+    for (;;) {
+        size_t got = file.Read(buffer, sizeof buffer);
+        if (got == 0) return line;
+        const char* p = buffer;
+        const char* end = buffer + got;
+        while (p < end) {
+            // Copy the run of plain bytes at once; only LF, 0x1A and CR need a decision.
+            const char* stop = p;
+            while (stop < end && *stop != '\n' && *stop != '\x1A' && *stop != '\r') ++stop;
+            line.append(p, stop);
+            if (stop == end) break;
+            if (*stop != '\r') return line;
+            p = stop + 1;
+        }
+    }
+}
+
+bool ForceFolders(FileSystem& files, std::string folder) {
+    if (!folder.empty() && LastDelimiter(folder, "\\") == folder.size() - 1) folder.pop_back();
+    if (folder.size() < 3 || files.FolderExists(folder)) return true;
+    std::string parent = DirectoryPart(folder);
+    // "X:" or a name ending in ":" is its own parent; nothing more to create.
+    if (parent == folder) return true;
+    return ForceFolders(files, parent) && files.CreateFolder(folder);
+}
+
+std::string StoredTextToAnsi(const std::string& bytes) {
+    return IsUtf8WithNonAscii(bytes) ? Utf8ToAnsi(bytes) : bytes;
+}
+
+FileServices::FileServices(FileSystem& files, std::function<std::string()> programDirectory)
+    : files_(files), programDirectory_(std::move(programDirectory)) {}
+
+std::string FileServices::ProgramDirectory() const {
+    return programDirectory_();
+}
+
+std::string FileServices::ReadLineAt(const std::string& fullPath) {
+    std::unique_ptr<InputFile> file = files_.OpenForReading(fullPath);
+    return StoredTextToAnsi(ReadFirstLine(*file));
+}
+
+std::optional<std::string> FileServices::LoadFile(const std::string& relative) {
+    std::string full = FullPath(ProgramDirectory(), relative);
+    if (!files_.FileExists(full)) return std::nullopt;
+    return ReadLineAt(full);
+}
+
+std::string FileServices::LoadBytes(const std::string& relative) {
+    return ReadLineAt(FullPath(ProgramDirectory(), relative));
+}
+
+bool FileServices::FileExists(const std::string& relative) {
+    return files_.FileExists(FullPath(ProgramDirectory(), relative));
+}
+
+void FileServices::WriteWithLineEnd(const std::string& relative, const std::string& content) {
+    std::string full = ToBackslashes(FullPath(ProgramDirectory(), relative));
+    // A folder that cannot be made shows up as the failure of the file creation that follows.
+    ForceFolders(files_, DirectoryPart(full));
+    files_.WriteNewFile(full, content + "\r\n");
+}
+
+void FileServices::SaveUtf8(const std::string& relative, const std::string& text) {
+    WriteWithLineEnd(relative, AnsiToUtf8(text));
+}
+
+void FileServices::SaveBytes(const std::string& relative, const std::string& text) {
+    WriteWithLineEnd(relative, text);
+}
+
+bool FileServices::NewFolder(const std::string& relative) {
+    return ForceFolders(files_, ToBackslashes(FullPath(ProgramDirectory(), relative)));
+}

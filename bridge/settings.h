@@ -1,0 +1,43 @@
+// The settings store: named text values and the installation identifier in one machine-wide
+// registry key. Every operation opens and closes its own handles; a failure anywhere inside an
+// operation closes them, then hands over to the failure handler (the registry access message and
+// the end of the program) and the operation returns normally with an empty result.
+#pragma once
+
+#include "platform/registry.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// The generator of the identifier's numbers.
+class RandomSource {
+  public:
+    virtual ~RandomSource() = default;
+    virtual void Seed() = 0;
+    // A number from 0 to range - 1.
+    virtual int Next(int range) = 0;
+};
+
+// Seeded from the clock.
+std::unique_ptr<RandomSource> ClockRandom();
+
+class SettingsStore {
+  public:
+    SettingsStore(Registry& registry, RandomSource& random, std::function<void()> onFailure);
+
+    // The stored bytes of value `name`; empty when the key or the value does not exist.
+    std::string ReadSetting(const std::string& name);
+    // Stores the value only when the key exists already; false after a failure.
+    bool WriteSetting(const std::string& name, const std::string& value);
+    // "a-b-c-d", the four numbers drawn when the key was created.
+    std::string GetInstallationId();
+
+  private:
+    template <typename F>
+    auto Guard(F&& operation) -> decltype(operation());
+
+    Registry& registry_;
+    RandomSource& random_;
+    std::function<void()> onFailure_;
+};

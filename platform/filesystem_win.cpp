@@ -1,0 +1,71 @@
+#include "platform/filesystem.h"
+
+#include "platform/handles.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace {
+
+class Win32InputFile : public InputFile {
+  public:
+    explicit Win32InputFile(UniqueFile file) : file_(std::move(file)) {}
+
+    size_t Read(char* buffer, size_t size) override {
+        DWORD chunk = size > INT_MAX ? INT_MAX : static_cast<DWORD>(size);
+        DWORD got = 0;
+        if (!::ReadFile(file_.get(), buffer, chunk, &got, nullptr)) throw IoError(::GetLastError());
+        return got;
+    }
+
+  private:
+    UniqueFile file_;
+};
+
+class Win32Files : public FileSystem {
+  public:
+    bool FileExists(const std::string& path) override {
+        DWORD attributes = ::GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool FolderExists(const std::string& path) override {
+        DWORD attributes = ::GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool CreateFolder(const std::string& path) override {
+        return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    }
+
+    std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
+        UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw IoError(::GetLastError());
+        return std::make_unique<Win32InputFile>(std::move(file));
+    }
+
+    void WriteNewFile(const std::string& path, const std::string& content) override {
+        UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw IoError(::GetLastError());
+        size_t done = 0;
+        while (done < content.size()) {
+            size_t left = content.size() - done;
+            DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+            DWORD written = 0;
+            if (!::WriteFile(file.get(), content.data() + done, chunk, &written, nullptr))
+                throw IoError(::GetLastError());
+            // A short write without an error means the medium is full.
+            if (written == 0) throw IoError(101);
+            done += written;
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> Win32FileSystem() {
+    return std::make_unique<Win32Files>();
+}
