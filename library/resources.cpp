@@ -1,7 +1,215 @@
 #include "library/resources.h"
 
+#include "bridge/paths.h"
+#include "dialogs/plain.h"
+#include "library/resourcerules.h"
+#include "platform/shell.h"
+#include "platform/textconv.h"
+
+#include <stdexcept>
+
+TForm3::TForm3() {
+    addfiledialog.Title = "Open file";
+    addfiledialog.Filter = "All files|*.*";
+    addfiledialog.FilterIndex = 1;
+    addfiledialog.MultiSelection = true;
+    addfiledialog.CheckFileExists = true;
+}
+
 void TForm3::Create() {
-    CreateWindowOf(WS_EX_DLGMODALFRAME, L"教学资源管理", WS_POPUP | WS_CAPTION, 100, 60, 700, 560,
-                   nullptr);
+    CreateWindowOf(WS_EX_DLGMODALFRAME, L"教学资源管理", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN,
+                   100, 60, 700, 560, nullptr);
     SetClientSize(694, 528);
+    dialogKeys_ = true;
+
+    bsSkinPageControl1.Create(hwnd(), kPageControl, 18, 12, 657, 497,
+                              {L"教学资源管理", L"教学资源索引"});
+    RECT area = bsSkinPageControl1.PageArea();
+    int left = area.left + 6;
+    int top = area.top + 6;
+
+    ShellTreeView1.Create(hwnd(), kShellTree1, left, top, 177, 385);
+    ShellListView1.Create(hwnd(), kShellList1, left + 177 + 6, top, 441, 385);
+    const struct {
+        int id;
+        const wchar_t* text;
+    } row[] = {{kButton3, L"新建类别"}, {kButton5, L"删除类别"}, {kButton6, L"增加"},
+               {kButton4, L"删除"},     {kButton1, L"打开"},     {kButton2, L"取消"}};
+    int x = left;
+    for (const auto& button : row) {
+        HWND h = CreateButton(hwnd(), button.id, button.text, x, top + 385 + 14, 90, 25);
+        bsSkinPageControl1.AddToPage(0, h);
+        x += 90 + 14;
+    }
+    bsSkinPageControl1.AddToPage(0, ShellTreeView1.hwnd());
+    bsSkinPageControl1.AddToPage(0, ShellListView1.hwnd());
+
+    bsSkinDirTreeView1.Create(hwnd(), kDirTree1, left, top, 177, 409);
+    bsSkinFileListView1.Create(hwnd(), kFileList1, left + 177 + 6, top, 425, 409);
+    int listRight = left + 177 + 6 + 425;
+    bsSkinPageControl1.AddToPage(1, bsSkinDirTreeView1.hwnd());
+    bsSkinPageControl1.AddToPage(1, bsSkinFileListView1.hwnd());
+    bsSkinPageControl1.AddToPage(1, CreateButton(hwnd(), kButton8, L"打开",
+                                                 listRight - 90 - 14 - 90, top + 409 + 12, 90, 25));
+    bsSkinPageControl1.AddToPage(
+        1, CreateButton(hwnd(), kButton9, L"取消", listRight - 90, top + 409 + 12, 90, 25));
+    bsSkinPageControl1.SetActivePage(0);
+
+    // The lists follow their trees on mouse clicks only, not on keyboard moves.
+    ShellTreeView1.onClick = [this] { ShellTreeView1Click(); };
+    bsSkinDirTreeView1.onClick = [this] { bsSkinDirTreeView1Click(); };
+    ShellTreeView1.mayRename = [this](const std::string& path) {
+        return MayRenameCategory(path, ShellTreeView1.Root());
+    };
+    ShellListView1.mayRename = [](const std::string&) { return true; };
+    ShellListView1.onDoubleClick = [this] { bsSkinButton1Click(); };
+    bsSkinFileListView1.onDoubleClick = [this] { bsSkinButton8Click(); };
+}
+
+void TForm3::FormShow() {
+    std::string resources = FullPath(ProgramDirectory(), "resources");
+    if (ManagedRoot != resources) {
+        // Stored first: a root that fails is not tried again at the next showing.
+        ManagedRoot = resources;
+        ShellTreeView1.SetRoot(resources);
+        ShellListView1.SetRoot(resources);
+    }
+    if (!SameTextIgnoringCase(bsSkinDirTreeView1.Root(), IndexRoot)) {
+        bsSkinDirTreeView1.SetRoot(IndexRoot);
+        bsSkinFileListView1.SetRoot(IndexRoot);
+    }
+}
+
+void TForm3::ShellTreeView1Click() {
+    ShellListView1.SetRoot(ShellTreeView1.SelectedPath());
+}
+
+void TForm3::bsSkinDirTreeView1Click() {
+    bsSkinFileListView1.SetRoot(bsSkinDirTreeView1.SelectedPath());
+}
+
+void TForm3::bsSkinButton3Click() {
+    std::string category = ShellTreeView1.SelectedPath();
+    if (category.empty()) return;
+    std::string name = bsSkinInputDialog1.AskText(WStringToAnsi(L"新建类别"),
+                                                  WStringToAnsi(L"请输入类别名称"), "");
+    if (name.empty()) return;
+    if (!CreateFolder(JoinWithSlash(category, name)))
+        ShowPlainMessage(WStringToAnsi(L"新建类别失败，请重试"));
+    ShellTreeView1.Refresh(ShellTreeView1.Selected());
+}
+
+void TForm3::bsSkinButton5Click() {
+    std::string category = ShellTreeView1.SelectedPath();
+    if (!MayDeleteCategory(category, ShellTreeView1.Root())) return;
+    ShellListView1.SetRoot(ManagedRoot);
+    ShellTreeView1.Remove(ShellTreeView1.Selected());
+    RecycleDelete(category, true, 0);
+    ShellTreeView1.RefreshAll();
+    ShellTreeView1.Select(ShellTreeView1.Top());
+}
+
+void TForm3::bsSkinButton6Click() {
+    std::string category = ShellTreeView1.SelectedPath();
+    if (addfiledialog.ChooseFiles() && !category.empty()) {
+        for (const std::string& file : addfiledialog.Files) {
+            // An existing file of the same name stays; a failed copy is skipped silently.
+            CopyFileNoReplace(file, JoinWithSlash(category, FileNamePart(file)));
+        }
+    }
+    ShellListView1.Refresh();
+}
+
+void TForm3::bsSkinButton4Click() {
+    try {
+        std::string file = ShellListView1.SelectedPath();
+        if (!file.empty()) {
+            ShellListView1.RemoveSelected();
+            DeleteFilePermanently(file);
+        }
+        ShellListView1.Refresh();
+    } catch (const std::exception&) {
+        // Deleting a file reports nothing, whatever went wrong.
+    }
+}
+
+void TForm3::bsSkinButton1Click() {
+    std::string file = ShellListView1.SelectedPath();
+    if (!file.empty()) OpenResource(file);
+}
+
+void TForm3::bsSkinButton2Click() {
+    Close();
+}
+
+void TForm3::bsSkinButton8Click() {
+    std::string file = bsSkinFileListView1.SelectedPath();
+    if (!file.empty()) OpenResource(file);
+}
+
+void TForm3::bsSkinButton9Click() {
+    Close();
+}
+
+void TForm3::OpenResource(const std::string& path) {
+    OpenRequest request = MakeOpenRequest(ProgramDirectory(), path);
+    ShellOpen(hwnd(), request.file, request.parameters);
+}
+
+void TForm3::Close() {
+    if (InModalLoop()) {
+        EndModal(IDCANCEL);
+    } else {
+        ::ShowWindow(hwnd(), SW_HIDE);
+    }
+}
+
+LRESULT TForm3::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_SHOWWINDOW:
+            if (wParam && lParam == 0) FormShow();
+            return 0;
+        case WM_NOTIFY: {
+            const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
+            LRESULT result = 0;
+            if (bsSkinPageControl1.OnNotify(header, result) ||
+                ShellTreeView1.OnNotify(header, result) ||
+                ShellListView1.OnNotify(header, result) ||
+                bsSkinDirTreeView1.OnNotify(header, result) ||
+                bsSkinFileListView1.OnNotify(header, result))
+                return result;
+            break;
+        }
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                switch (LOWORD(wParam)) {
+                    case kButton3:
+                        bsSkinButton3Click();
+                        break;
+                    case kButton5:
+                        bsSkinButton5Click();
+                        break;
+                    case kButton6:
+                        bsSkinButton6Click();
+                        break;
+                    case kButton4:
+                        bsSkinButton4Click();
+                        break;
+                    case kButton1:
+                        bsSkinButton1Click();
+                        break;
+                    case kButton2:
+                        bsSkinButton2Click();
+                        break;
+                    case kButton8:
+                        bsSkinButton8Click();
+                        break;
+                    case kButton9:
+                        bsSkinButton9Click();
+                        break;
+                }
+            }
+            return 0;
+    }
+    return Window::OnMessage(msg, wParam, lParam);
 }

@@ -1,14 +1,66 @@
-// The resource manager window.
+// The resource manager window: categories (subfolders of the general resource folder) are
+// created, deleted and renamed on the first tab, where files are also copied in, deleted, renamed
+// and opened; the second tab browses an index folder named by the movie, read-only.
 #pragma once
 
+#include "dialogs/inputdialog.h"
+#include "dialogs/opendialog.h"
+#include "library/filelist.h"
+#include "library/foldertree.h"
+#include "library/pagecontrol.h"
 #include "platform/window.h"
 
 #include <string>
 
 class TForm3 : public Window {
-public:
+  public:
+    enum ControlId {
+        kPageControl = 100,
+        kShellTree1,
+        kShellList1,
+        kButton3,
+        kButton5,
+        kButton6,
+        kButton4,
+        kButton1,
+        kButton2,
+        kDirTree1,
+        kFileList1,
+        kButton8,
+        kButton9,
+    };
+
+    TForm3();
     void Create();
 
     std::string ManagedRoot;
     std::string IndexRoot;
+
+    PageControl bsSkinPageControl1;
+    FolderTree ShellTreeView1;
+    FileList ShellListView1;
+    FolderTree bsSkinDirTreeView1;
+    FileList bsSkinFileListView1;
+    TbsSkinInputDialog bsSkinInputDialog1;
+    TbsSkinOpenDialog addfiledialog;
+
+    void FormShow();
+    void ShellTreeView1Click();
+    void bsSkinDirTreeView1Click();
+    void bsSkinButton3Click();
+    void bsSkinButton5Click();
+    void bsSkinButton6Click();
+    void bsSkinButton4Click();
+    void bsSkinButton1Click();
+    void bsSkinButton2Click();
+    void bsSkinButton8Click();
+    void bsSkinButton9Click();
+    // Opens a file with its program, movies in the stand-alone player.
+    void OpenResource(const std::string& path);
+
+  protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void Close();
 };

@@ -1,6 +1,11 @@
-// The resource picker window.
+// The resource picker window: the lesson's teaching folder on one tab, the general resource
+// folder on the other; the picked file goes to a movie function as a path relative to the
+// program directory.
 #pragma once
 
+#include "library/filelist.h"
+#include "library/foldertree.h"
+#include "library/pagecontrol.h"
 #include "platform/window.h"
 
 #include <string>
@@ -8,13 +13,38 @@
 class MovieFunctionCaller;
 
 class TForm6 : public Window {
-public:
+  public:
+    enum ControlId {
+        kPageControl = 100,
+        kDirTree1,
+        kFileList1,
+        kDirTree2,
+        kFileList2,
+        kButton1,
+        kButton2,
+    };
+
     explicit TForm6(MovieFunctionCaller& movie) : movie_(movie) {}
     void Create();
 
     std::string TeachRoot;
     std::string CallbackName;
 
-private:
+    PageControl bsSkinPageControl1;
+    FolderTree bsSkinDirTreeView1;
+    FileList bsSkinFileListView1;
+    FolderTree bsSkinDirTreeView2;
+    FileList bsSkinFileListView2;
+
+    void FormShow();
+    void bsSkinButton1Click();
+    void bsSkinButton2Click();
+
+  protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void Close(int result);
+
     MovieFunctionCaller& movie_;
 };

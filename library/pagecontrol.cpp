@@ -1,0 +1,73 @@
+#include "library/pagecontrol.h"
+
+#include "platform/window.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+void PageControl::Create(HWND parent, int id, int x, int y, int width, int height,
+                         const std::vector<std::wstring>& captions) {
+    // Clipping siblings keeps the tab frame from painting over the pages' controls.
+    hwnd_ = ::CreateWindowExW(0, WC_TABCONTROLW, L"",
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, x, y, width,
+                              height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              ::GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) throw std::runtime_error("Error creating window");
+    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    for (size_t i = 0; i < captions.size(); ++i) {
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(captions[i].c_str());
+        ::SendMessageW(hwnd_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    pages_.assign(captions.size(), {});
+    ::SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+RECT PageControl::PageArea() const {
+    RECT r;
+    ::GetClientRect(hwnd_, &r);
+    ::SendMessageW(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    ::MapWindowPoints(hwnd_, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void PageControl::AddToPage(int page, HWND control) {
+    pages_.at(static_cast<size_t>(page)).push_back(control);
+    ::ShowWindow(control, page == ActivePage() ? SW_SHOWNA : SW_HIDE);
+}
+
+int PageControl::ActivePage() const {
+    return static_cast<int>(::SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0));
+}
+
+void PageControl::SetActivePage(int page) {
+    ::SendMessageW(hwnd_, TCM_SETCURSEL, page, 0);
+    ShowPage(page);
+}
+
+void PageControl::ShowPage(int page) {
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        for (HWND control : pages_[i])
+            ::ShowWindow(control, static_cast<int>(i) == page ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+bool PageControl::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (header.hwndFrom != hwnd_) return false;
+    if (header.code == TCN_SELCHANGE) ShowPage(ActivePage());
+    result = 0;
+    return true;
+}
+
+HWND CreateButton(HWND parent, int id, const std::wstring& text, int x, int y, int width,
+                  int height) {
+    HWND button = ::CreateWindowExW(
+        0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, width,
+        height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleW(nullptr), nullptr);
+    if (!button) throw std::runtime_error("Error creating window");
+    ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    return button;
+}
