@@ -424,6 +424,11 @@ class Courseware:
         return MovieLog.read(self.log_path(movie))
 
     def close(self):
+        """Removes the directory (kept with E2E_KEEP=1); screenshots are first copied to
+        $E2E_OUT/<directory name>/ when E2E_OUT is set."""
+        out = os.environ.get("E2E_OUT")
+        if out and self.shots.is_dir():
+            shutil.copytree(self.shots, pathlib.Path(out) / self.root.name, dirs_exist_ok=True)
         if os.environ.get("E2E_KEEP"):
             print("kept", self.root)
             return

@@ -14,36 +14,28 @@ constexpr wchar_t kClsidKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}"
 constexpr wchar_t kProgId[] = L"ShockwaveFlash.ShockwaveFlash";
 
 class Factory final : public IClassFactory {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
+  public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
         *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory)
-            return E_NOINTERFACE;
+        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
         *out = static_cast<IClassFactory*>(this);
         return S_OK;
     }
     // Static object: its lifetime is the module's.
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
         *out = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
+        if (outer) return CLASS_E_NOAGGREGATION;
         auto* player = new (std::nothrow) Player();
-        if (!player)
-            return E_OUTOFMEMORY;
+        if (!player) return E_OUTOFMEMORY;
         HRESULT hr = player->QueryInterface(iid, out);
         player->Release();
         return hr;
     }
-    STDMETHODIMP LockServer(BOOL lock) override
-    {
+    STDMETHODIMP LockServer(BOOL lock) override {
         if (lock)
             InterlockedIncrement(&g_locks);
         else
@@ -54,25 +46,24 @@ public:
 
 Factory g_factory;
 
-LONG SetString(HKEY root, const std::wstring& subkey, const wchar_t* name, const std::wstring& value)
-{
+LONG SetString(HKEY root, const std::wstring& subkey, const wchar_t* name,
+               const std::wstring& value) {
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (rc != ERROR_SUCCESS)
-        return rc;
+    LONG rc =
+        RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
     rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return rc;
 }
 
-} // namespace
-} // namespace standin
+}  // namespace
+}  // namespace standin
 
 using namespace standin;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
-{
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         StartClock();
@@ -81,33 +72,29 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     return TRUE;
 }
 
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+    if (!out) return E_POINTER;
     *out = nullptr;
-    if (clsid != kClsidShockwaveFlash)
-        return CLASS_E_CLASSNOTAVAILABLE;
+    if (clsid != kClsidShockwaveFlash) return CLASS_E_CLASSNOTAVAILABLE;
     return g_factory.QueryInterface(iid, out);
 }
 
-extern "C" HRESULT WINAPI DllCanUnloadNow()
-{
+extern "C" HRESULT WINAPI DllCanUnloadNow() {
     return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE;
 }
 
-extern "C" HRESULT WINAPI DllRegisterServer()
-{
+extern "C" HRESULT WINAPI DllRegisterServer() {
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(g_module, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return SELFREG_E_CLASS;
+    if (n == 0 || n >= MAX_PATH) return SELFREG_E_CLASS;
     const std::wstring clsid = kClsidKey;
-    LONG rc = SetString(HKEY_CLASSES_ROOT, clsid, nullptr, L"Shockwave Flash Object (stand-in test tool)");
+    LONG rc = SetString(HKEY_CLASSES_ROOT, clsid, nullptr,
+                        L"Shockwave Flash Object (stand-in test tool)");
     if (rc == ERROR_SUCCESS)
         rc = SetString(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", nullptr, path);
     if (rc == ERROR_SUCCESS)
-        rc = SetString(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+        rc = SetString(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel",
+                       L"Apartment");
     if (rc == ERROR_SUCCESS)
         rc = SetString(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, kProgId);
     if (rc == ERROR_SUCCESS)
@@ -116,10 +103,10 @@ extern "C" HRESULT WINAPI DllRegisterServer()
     return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
-extern "C" HRESULT WINAPI DllUnregisterServer()
-{
+extern "C" HRESULT WINAPI DllUnregisterServer() {
     LONG a = RegDeleteTreeW(HKEY_CLASSES_ROOT, kClsidKey);
     LONG b = RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
-    bool ok = (a == ERROR_SUCCESS || a == ERROR_FILE_NOT_FOUND) && (b == ERROR_SUCCESS || b == ERROR_FILE_NOT_FOUND);
+    bool ok = (a == ERROR_SUCCESS || a == ERROR_FILE_NOT_FOUND) &&
+              (b == ERROR_SUCCESS || b == ERROR_FILE_NOT_FOUND);
     return ok ? S_OK : SELFREG_E_CLASS;
 }

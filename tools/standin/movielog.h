@@ -13,7 +13,7 @@ long long ElapsedMs();
 void StartClock();
 
 class MovieLog {
-public:
+  public:
     explicit MovieLog(int instance) : instance_(instance) {}
     MovieLog(const MovieLog&) = delete;
     MovieLog& operator=(const MovieLog&) = delete;
@@ -24,7 +24,7 @@ public:
     void Detach();
     void Line(const std::string& utf8);
 
-private:
+  private:
     void Write(const std::string& line);
 
     HANDLE file_ = INVALID_HANDLE_VALUE;
@@ -32,4 +32,4 @@ private:
     int instance_;
 };
 
-} // namespace standin
+}  // namespace standin

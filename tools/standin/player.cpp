@@ -22,24 +22,24 @@ constexpr DISPID kFirstNamedDispid = 0x1000;
 
 int g_nextInstance = 1;
 
-std::vector<std::wstring>& NamedSettings()
-{
+std::vector<std::wstring>& NamedSettings() {
     static std::vector<std::wstring> names;
     return names;
 }
 
 // Settings stored by name get one dispatch id per name for the life of the process; the
 // player's own members keep their real ids so a container that looks them up still works.
-DISPID NamedDispid(const std::wstring& name)
-{
+DISPID NamedDispid(const std::wstring& name) {
     static const std::pair<const wchar_t*, DISPID> known[] = {
-        {L"Movie", kDispMovie},          {L"Playing", kDispPlaying},
-        {L"Play", kDispPlay},            {L"GetVariable", kDispGetVariable},
-        {L"SetVariable", kDispSetVariable}, {L"CallFunction", kDispCallFunction},
+        {L"Movie", kDispMovie},
+        {L"Playing", kDispPlaying},
+        {L"Play", kDispPlay},
+        {L"GetVariable", kDispGetVariable},
+        {L"SetVariable", kDispSetVariable},
+        {L"CallFunction", kDispCallFunction},
         {L"SetReturnValue", kDispSetReturnValue}};
     for (const auto& [text, id] : known)
-        if (lstrcmpiW(text, name.c_str()) == 0)
-            return id;
+        if (lstrcmpiW(text, name.c_str()) == 0) return id;
     auto& names = NamedSettings();
     for (size_t i = 0; i < names.size(); ++i)
         if (lstrcmpiW(names[i].c_str(), name.c_str()) == 0)
@@ -49,56 +49,58 @@ DISPID NamedDispid(const std::wstring& name)
 }
 
 // Empty for an id that GetIDsOfNames never handed out.
-std::wstring NameOfDispid(DISPID id)
-{
+std::wstring NameOfDispid(DISPID id) {
     auto& names = NamedSettings();
     size_t index = static_cast<size_t>(id - kFirstNamedDispid);
     return id >= kFirstNamedDispid && index < names.size() ? names[index] : std::wstring();
 }
 
-std::string Hex(HRESULT hr)
-{
+std::string Hex(HRESULT hr) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
     return text;
 }
 
-const char* MouseName(UINT msg)
-{
+const char* MouseName(UINT msg) {
     switch (msg) {
-    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-    case WM_LBUTTONUP: return "WM_LBUTTONUP";
-    case WM_LBUTTONDBLCLK: return "WM_LBUTTONDBLCLK";
-    case WM_RBUTTONDOWN: return "WM_RBUTTONDOWN";
-    case WM_RBUTTONUP: return "WM_RBUTTONUP";
-    case WM_RBUTTONDBLCLK: return "WM_RBUTTONDBLCLK";
-    case WM_MBUTTONDOWN: return "WM_MBUTTONDOWN";
-    case WM_MBUTTONUP: return "WM_MBUTTONUP";
-    case WM_MBUTTONDBLCLK: return "WM_MBUTTONDBLCLK";
-    default: return nullptr;
+        case WM_LBUTTONDOWN:
+            return "WM_LBUTTONDOWN";
+        case WM_LBUTTONUP:
+            return "WM_LBUTTONUP";
+        case WM_LBUTTONDBLCLK:
+            return "WM_LBUTTONDBLCLK";
+        case WM_RBUTTONDOWN:
+            return "WM_RBUTTONDOWN";
+        case WM_RBUTTONUP:
+            return "WM_RBUTTONUP";
+        case WM_RBUTTONDBLCLK:
+            return "WM_RBUTTONDBLCLK";
+        case WM_MBUTTONDOWN:
+            return "WM_MBUTTONDOWN";
+        case WM_MBUTTONUP:
+            return "WM_MBUTTONUP";
+        case WM_MBUTTONDBLCLK:
+            return "WM_MBUTTONDBLCLK";
+        default:
+            return nullptr;
     }
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string& out)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+bool ReadWholeFile(const std::wstring& path, std::string& out) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
     out.clear();
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out.append(buffer, got);
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
     CloseHandle(file);
     return true;
 }
 
-void RegisterClasses()
-{
+void RegisterClasses() {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
@@ -113,37 +115,32 @@ void RegisterClasses()
     done = true;
 }
 
-} // namespace
+}  // namespace
 
-Player::Player() : instance_(g_nextInstance++), log_(instance_)
-{
+Player::Player() : instance_(g_nextInstance++), log_(instance_) {
     InterlockedIncrement(&g_objects);
     RegisterClasses();
     // The clock window carries the script's timers and posted steps; it exists before and
     // independently of in-place activation, so a hidden player still runs its movie.
-    clock_ = CreateWindowExW(0, kClockClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, g_module, nullptr);
+    clock_ = CreateWindowExW(0, kClockClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, g_module,
+                             nullptr);
     SetWindowLongPtrW(clock_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(clock_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Player::ClockProc));
     Log("create instance " + std::to_string(instance_));
 }
 
-Player::~Player()
-{
+Player::~Player() {
     StopScript();
-    if (view_)
-        DestroyWindow(view_);
-    if (clock_)
-        DestroyWindow(clock_);
+    if (view_) DestroyWindow(view_);
+    if (clock_) DestroyWindow(clock_);
     Log("destroyed");
     InterlockedDecrement(&g_objects);
 }
 
 // ---------------------------------------------------------------- IUnknown
 
-STDMETHODIMP Player::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
+STDMETHODIMP Player::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
     *out = nullptr;
     if (iid == IID_IUnknown || iid == IID_IOleObject)
         *out = static_cast<IOleObject*>(this);
@@ -163,39 +160,33 @@ STDMETHODIMP Player::QueryInterface(REFIID iid, void** out)
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) Player::AddRef() { return InterlockedIncrement(&refs_); }
+STDMETHODIMP_(ULONG) Player::AddRef() {
+    return InterlockedIncrement(&refs_);
+}
 
-STDMETHODIMP_(ULONG) Player::Release()
-{
+STDMETHODIMP_(ULONG) Player::Release() {
     LONG left = InterlockedDecrement(&refs_);
-    if (left == 0)
-        delete this;
+    if (left == 0) delete this;
     return left;
 }
 
 // ---------------------------------------------------------------- IOleObject
 
-STDMETHODIMP Player::SetClientSite(IOleClientSite* site)
-{
+STDMETHODIMP Player::SetClientSite(IOleClientSite* site) {
     Log(site ? "clientsite set" : "clientsite null");
     site_ = ComPtr<IOleClientSite>::Share(site);
-    if (!site)
-        inPlaceSite_ = {};
+    if (!site) inPlaceSite_ = {};
     return S_OK;
 }
 
-STDMETHODIMP Player::GetClientSite(IOleClientSite** site)
-{
-    if (!site)
-        return E_POINTER;
+STDMETHODIMP Player::GetClientSite(IOleClientSite** site) {
+    if (!site) return E_POINTER;
     *site = site_.get();
-    if (*site)
-        (*site)->AddRef();
+    if (*site) (*site)->AddRef();
     return S_OK;
 }
 
-STDMETHODIMP Player::Close(DWORD)
-{
+STDMETHODIMP Player::Close(DWORD) {
     Log("close");
     // A closed control must not call into a container that is shutting down.
     StopScript();
@@ -203,35 +194,32 @@ STDMETHODIMP Player::Close(DWORD)
     return S_OK;
 }
 
-STDMETHODIMP Player::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT pos)
-{
+STDMETHODIMP Player::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
+                            LPCRECT pos) {
     Log("doverb " + std::to_string(verb));
     switch (verb) {
-    case OLEIVERB_PRIMARY:
-    case OLEIVERB_SHOW:
-    case OLEIVERB_OPEN:
-    case OLEIVERB_INPLACEACTIVATE:
-    case OLEIVERB_UIACTIVATE:
-        return Activate(site ? site : site_.get(), parent, pos);
-    case OLEIVERB_HIDE:
-        if (view_)
-            ShowWindow(view_, SW_HIDE);
-        return S_OK;
-    default:
-        return OLEOBJ_S_INVALIDVERB;
+        case OLEIVERB_PRIMARY:
+        case OLEIVERB_SHOW:
+        case OLEIVERB_OPEN:
+        case OLEIVERB_INPLACEACTIVATE:
+        case OLEIVERB_UIACTIVATE:
+            return Activate(site ? site : site_.get(), parent, pos);
+        case OLEIVERB_HIDE:
+            if (view_) ShowWindow(view_, SW_HIDE);
+            return S_OK;
+        default:
+            return OLEOBJ_S_INVALIDVERB;
     }
 }
 
-HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn)
-{
+HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn) {
     if (view_) {
         ShowWindow(view_, SW_SHOWNA);
         return S_OK;
     }
     RECT pos = posIn ? *posIn : RECT{0, 0, 320, 240};
     ComPtr<IOleInPlaceSite> ips;
-    if (site)
-        site->QueryInterface(IID_IOleInPlaceSite, ips.put_void());
+    if (site) site->QueryInterface(IID_IOleInPlaceSite, ips.put_void());
     if (ips) {
         HRESULT can = ips->CanInPlaceActivate();
         if (can != S_OK) {
@@ -240,8 +228,7 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn)
         }
         ips->OnInPlaceActivate();
         HWND siteWindow = nullptr;
-        if (SUCCEEDED(ips->GetWindow(&siteWindow)) && siteWindow)
-            parent = siteWindow;
+        if (SUCCEEDED(ips->GetWindow(&siteWindow)) && siteWindow) parent = siteWindow;
         ComPtr<IOleInPlaceFrame> frame;
         ComPtr<IOleInPlaceUIWindow> doc;
         RECT sitePos{}, clip{};
@@ -256,14 +243,13 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn)
     }
     if (!parent) {
         Log("activate failed: no parent window");
-        if (ips)
-            ips->OnInPlaceDeactivate();
+        if (ips) ips->OnInPlaceDeactivate();
         return E_UNEXPECTED;
     }
     inPlaceSite_ = ips;
-    view_ = CreateWindowExW(0, kViewClass, L"Stand-in player", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                            pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top, parent, nullptr,
-                            g_module, this);
+    view_ = CreateWindowExW(
+        0, kViewClass, L"Stand-in player", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, pos.left,
+        pos.top, pos.right - pos.left, pos.bottom - pos.top, parent, nullptr, g_module, this);
     if (!view_) {
         Log("window-create failed " + std::to_string(GetLastError()));
         return E_FAIL;
@@ -274,35 +260,29 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn)
     return S_OK;
 }
 
-STDMETHODIMP Player::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
+STDMETHODIMP Player::GetUserClassID(CLSID* clsid) {
+    return GetClassID(clsid);
+}
 
-STDMETHODIMP Player::SetExtent(DWORD aspect, SIZEL* size)
-{
-    if (aspect != DVASPECT_CONTENT || !size)
-        return E_INVALIDARG;
+STDMETHODIMP Player::SetExtent(DWORD aspect, SIZEL* size) {
+    if (aspect != DVASPECT_CONTENT || !size) return E_INVALIDARG;
     extent_ = *size;
     return S_OK;
 }
 
-STDMETHODIMP Player::GetExtent(DWORD aspect, SIZEL* size)
-{
-    if (aspect != DVASPECT_CONTENT || !size)
-        return E_INVALIDARG;
+STDMETHODIMP Player::GetExtent(DWORD aspect, SIZEL* size) {
+    if (aspect != DVASPECT_CONTENT || !size) return E_INVALIDARG;
     *size = extent_;
     return S_OK;
 }
 
-STDMETHODIMP Player::Advise(IAdviseSink*, DWORD* cookie)
-{
-    if (cookie)
-        *cookie = 1;
+STDMETHODIMP Player::Advise(IAdviseSink*, DWORD* cookie) {
+    if (cookie) *cookie = 1;
     return S_OK;
 }
 
-STDMETHODIMP Player::GetMiscStatus(DWORD, DWORD* status)
-{
-    if (!status)
-        return E_POINTER;
+STDMETHODIMP Player::GetMiscStatus(DWORD, DWORD* status) {
+    if (!status) return E_POINTER;
     *status = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT |
               OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
     return S_OK;
@@ -310,111 +290,99 @@ STDMETHODIMP Player::GetMiscStatus(DWORD, DWORD* status)
 
 // ---------------------------------------------------------------- IOleInPlaceObject
 
-STDMETHODIMP Player::GetWindow(HWND* hwnd)
-{
-    if (!hwnd)
-        return E_POINTER;
+STDMETHODIMP Player::GetWindow(HWND* hwnd) {
+    if (!hwnd) return E_POINTER;
     *hwnd = view_;
     return view_ ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP Player::InPlaceDeactivate()
-{
-    if (!view_)
-        return S_OK;
+STDMETHODIMP Player::InPlaceDeactivate() {
+    if (!view_) return S_OK;
     Log("deactivate");
     HWND view = view_;
     view_ = nullptr;
     DestroyWindow(view);
     ComPtr<IOleInPlaceSite> ips = inPlaceSite_;
     inPlaceSite_ = {};
-    if (ips)
-        ips->OnInPlaceDeactivate();
+    if (ips) ips->OnInPlaceDeactivate();
     return S_OK;
 }
 
-STDMETHODIMP Player::SetObjectRects(LPCRECT pos, LPCRECT)
-{
-    if (!pos)
-        return E_POINTER;
+STDMETHODIMP Player::SetObjectRects(LPCRECT pos, LPCRECT) {
+    if (!pos) return E_POINTER;
     Log("setobjectrects " + std::to_string(pos->left) + " " + std::to_string(pos->top) + " " +
         std::to_string(pos->right - pos->left) + " " + std::to_string(pos->bottom - pos->top));
     if (view_)
-        SetWindowPos(view_, nullptr, pos->left, pos->top, pos->right - pos->left, pos->bottom - pos->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(view_, nullptr, pos->left, pos->top, pos->right - pos->left,
+                     pos->bottom - pos->top, SWP_NOZORDER | SWP_NOACTIVATE);
     return S_OK;
 }
 
 // ---------------------------------------------------------------- windows
 
-LRESULT CALLBACK Player::ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK Player::ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // Attached at WM_NCCREATE so that the first WM_SIZE, sent during creation, is logged too.
     if (msg == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        SetWindowLongPtrW(
+            hwnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
     auto* self = reinterpret_cast<Player*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self)
-        return self->OnViewMessage(hwnd, msg, wp, lp);
+    if (self) return self->OnViewMessage(hwnd, msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK Player::ClockProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK Player::ClockProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<Player*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && (msg == WM_TIMER || msg == kContinue))
-        return self->OnClockMessage(msg, wp, lp);
+    if (self && (msg == WM_TIMER || msg == kContinue)) return self->OnClockMessage(msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT Player::OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT Player::OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (const char* name = MouseName(msg)) {
         Log(std::string("mouse ") + name + " " + std::to_string(GET_X_LPARAM(lp)) + " " +
             std::to_string(GET_Y_LPARAM(lp)));
-        if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)
-            SetFocus(hwnd);
+        if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) SetFocus(hwnd);
         return 0;
     }
     switch (msg) {
-    case WM_SIZE: {
-        RECT r{};
-        GetWindowRect(hwnd, &r);
-        MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
-        Log("size " + std::to_string(LOWORD(lp)) + " " + std::to_string(HIWORD(lp)) + " at " +
-            std::to_string(r.left) + " " + std::to_string(r.top));
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    }
-    case WM_MOVE:
-        Log("move " + std::to_string(static_cast<short>(LOWORD(lp))) + " " +
-            std::to_string(static_cast<short>(HIWORD(lp))));
-        return 0;
-    case WM_SETFOCUS:
-        Log("focus");
-        return 0;
-    case WM_KILLFOCUS:
-        Log("unfocus");
-        return 0;
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-        Log(std::string(msg == WM_KEYDOWN ? "key WM_KEYDOWN " : "key WM_KEYUP ") + std::to_string(wp));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint(hwnd);
-        return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        Log("window-destroy");
-        break;
+        case WM_SIZE: {
+            RECT r{};
+            GetWindowRect(hwnd, &r);
+            MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+            Log("size " + std::to_string(LOWORD(lp)) + " " + std::to_string(HIWORD(lp)) + " at " +
+                std::to_string(r.left) + " " + std::to_string(r.top));
+            InvalidateRect(hwnd, nullptr, TRUE);
+            return 0;
+        }
+        case WM_MOVE:
+            Log("move " + std::to_string(static_cast<short>(LOWORD(lp))) + " " +
+                std::to_string(static_cast<short>(HIWORD(lp))));
+            return 0;
+        case WM_SETFOCUS:
+            Log("focus");
+            return 0;
+        case WM_KILLFOCUS:
+            Log("unfocus");
+            return 0;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            Log(std::string(msg == WM_KEYDOWN ? "key WM_KEYDOWN " : "key WM_KEYUP ") +
+                std::to_string(wp));
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            Paint(hwnd);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            Log("window-destroy");
+            break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void Player::Paint(HWND hwnd)
-{
+void Player::Paint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     RECT r;
@@ -422,9 +390,9 @@ void Player::Paint(HWND hwnd)
     HBRUSH background = CreateSolidBrush(RGB(0xE8, 0xEE, 0xF4));
     FillRect(dc, &r, background);
     DeleteObject(background);
-    std::wstring name = moviePath_.empty() ? L"(no movie)" : moviePath_.substr(moviePath_.find_last_of(L"\\/") + 1);
-    if (!moviePath_.empty() && !loaded_)
-        name += L" (missing)";
+    std::wstring name =
+        moviePath_.empty() ? L"(no movie)" : moviePath_.substr(moviePath_.find_last_of(L"\\/") + 1);
+    if (!moviePath_.empty() && !loaded_) name += L" (missing)";
     std::wstring text = L"Stand-in player (test tool) \x2014 not a Flash Player\n" + name;
     HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
@@ -439,13 +407,11 @@ void Player::Paint(HWND hwnd)
     EndPaint(hwnd, &ps);
 }
 
-LRESULT Player::OnClockMessage(UINT msg, WPARAM wp, LPARAM)
-{
+LRESULT Player::OnClockMessage(UINT msg, WPARAM wp, LPARAM) {
     // Keep the player alive while a step calls into the container, which may release us.
     ComPtr<Player> hold = ComPtr<Player>::Share(this);
     if (msg == kContinue) {
-        if (wp == generation_ && state_ == MainState::Ready)
-            RunMain(false);
+        if (wp == generation_ && state_ == MainState::Ready) RunMain(false);
         return 0;
     }
     KillTimer(clock_, wp);
@@ -468,25 +434,19 @@ LRESULT Player::OnClockMessage(UINT msg, WPARAM wp, LPARAM)
 
 // ---------------------------------------------------------------- IDispatch
 
-STDMETHODIMP Player::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
+STDMETHODIMP Player::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
     *count = 0;
     return S_OK;
 }
 
-STDMETHODIMP Player::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
-{
-    if (!names || !ids)
-        return E_POINTER;
-    for (UINT i = 0; i < count; ++i)
-        ids[i] = NamedDispid(names[i] ? names[i] : L"");
+STDMETHODIMP Player::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (!names || !ids) return E_POINTER;
+    for (UINT i = 0; i < count; ++i) ids[i] = NamedDispid(names[i] ? names[i] : L"");
     return S_OK;
 }
 
-HRESULT Player::Fail(EXCEPINFO* error, const std::string& text)
-{
+HRESULT Player::Fail(EXCEPINFO* error, const std::string& text) {
     if (error) {
         *error = EXCEPINFO{};
         error->scode = E_FAIL;
@@ -496,18 +456,15 @@ HRESULT Player::Fail(EXCEPINFO* error, const std::string& text)
     return DISP_E_EXCEPTION;
 }
 
-STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                            EXCEPINFO* error, UINT* argError)
-{
+STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                            VARIANT* result, EXCEPINFO* error, UINT* argError) {
     ComPtr<Player> hold = ComPtr<Player>::Share(this);
     UINT argc = params ? params->cArgs : 0;
     // Arguments arrive last first; position i counts from the first argument.
     auto arg = [&](UINT i, std::wstring& out) -> HRESULT {
-        if (i >= argc)
-            return DISP_E_BADPARAMCOUNT;
+        if (i >= argc) return DISP_E_BADPARAMCOUNT;
         if (!VariantText(params->rgvarg[argc - 1 - i], out)) {
-            if (argError)
-                *argError = argc - 1 - i;
+            if (argError) *argError = argc - 1 - i;
             return DISP_E_TYPEMISMATCH;
         }
         return S_OK;
@@ -523,65 +480,67 @@ STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
     std::wstring a;
     HRESULT hr = S_OK;
     switch (id) {
-    case kDispMovie:
-        if (put) {
-            if (FAILED(hr = arg(0, a)))
-                return hr;
-            return PutMovie(a);
-        }
-        Log("movie-get " + ToUtf8(moviePath_));
-        setText(moviePath_);
-        return S_OK;
-    case kDispPlaying:
-        if (put) {
-            Variant v;
-            if (argc < 1)
-                return DISP_E_BADPARAMCOUNT;
-            if (FAILED(VariantChangeType(v.get(), &params->rgvarg[0], 0, VT_BOOL)))
-                return DISP_E_TYPEMISMATCH;
-            playing_ = v.ref().boolVal != VARIANT_FALSE;
-            Log(std::string("playing-put ") + std::to_string(static_cast<int>(v.ref().boolVal)));
+        case kDispMovie:
+            if (put) {
+                if (FAILED(hr = arg(0, a))) return hr;
+                return PutMovie(a);
+            }
+            Log("movie-get " + ToUtf8(moviePath_));
+            setText(moviePath_);
+            return S_OK;
+        case kDispPlaying:
+            if (put) {
+                Variant v;
+                if (argc < 1) return DISP_E_BADPARAMCOUNT;
+                if (FAILED(VariantChangeType(v.get(), &params->rgvarg[0], 0, VT_BOOL)))
+                    return DISP_E_TYPEMISMATCH;
+                playing_ = v.ref().boolVal != VARIANT_FALSE;
+                Log(std::string("playing-put ") +
+                    std::to_string(static_cast<int>(v.ref().boolVal)));
+                return S_OK;
+            }
+            Log(std::string("playing-get ") + (playing_ ? "-1" : "0"));
+            if (result) {
+                VariantInit(result);
+                result->vt = VT_BOOL;
+                result->boolVal = playing_ ? VARIANT_TRUE : VARIANT_FALSE;
+            }
+            return S_OK;
+        case kDispReadyState:
+            // Containers that wait for the load see a complete movie at once.
+            if (result) {
+                VariantInit(result);
+                result->vt = VT_I4;
+                result->lVal = 4;
+            }
+            return S_OK;
+        case kDispPlay:
+            Log("play");
+            playing_ = true;
+            return S_OK;
+        case kDispGetVariable:
+            if (FAILED(hr = arg(0, a))) return hr;
+            return GetVariable(a, result, error);
+        case kDispSetVariable: {
+            std::wstring value;
+            if (FAILED(hr = arg(0, a)) || FAILED(hr = arg(1, value))) return hr;
+            Log("setvariable " + ToUtf8(a) + " " + ToUtf8(value));
+            vars_[ToUtf8(a)] = ToUtf8(value);
             return S_OK;
         }
-        Log(std::string("playing-get ") + (playing_ ? "-1" : "0"));
-        if (result) {
-            VariantInit(result);
-            result->vt = VT_BOOL;
-            result->boolVal = playing_ ? VARIANT_TRUE : VARIANT_FALSE;
-        }
-        return S_OK;
-    case kDispPlay:
-        Log("play");
-        playing_ = true;
-        return S_OK;
-    case kDispGetVariable:
-        if (FAILED(hr = arg(0, a)))
-            return hr;
-        return GetVariable(a, result, error);
-    case kDispSetVariable: {
-        std::wstring value;
-        if (FAILED(hr = arg(0, a)) || FAILED(hr = arg(1, value)))
-            return hr;
-        Log("setvariable " + ToUtf8(a) + " " + ToUtf8(value));
-        vars_[ToUtf8(a)] = ToUtf8(value);
-        return S_OK;
-    }
-    case kDispCallFunction:
-        if (FAILED(hr = arg(0, a)))
-            return hr;
-        return CallFunction(a, result, error);
-    case kDispSetReturnValue:
-        if (FAILED(hr = arg(0, a)))
-            return hr;
-        return SetReturnValue(a);
-    default:
-        break;
+        case kDispCallFunction:
+            if (FAILED(hr = arg(0, a))) return hr;
+            return CallFunction(a, result, error);
+        case kDispSetReturnValue:
+            if (FAILED(hr = arg(0, a))) return hr;
+            return SetReturnValue(a);
+        default:
+            break;
     }
     std::wstring setting = NameOfDispid(id);
     if (!setting.empty()) {
         if (put) {
-            if (FAILED(hr = arg(0, a)))
-                return hr;
+            if (FAILED(hr = arg(0, a))) return hr;
             Log("prop " + ToUtf8(setting) + " " + ToUtf8(a));
             settings_[id] = a;
             return S_OK;
@@ -597,8 +556,7 @@ STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
     return DISP_E_MEMBERNOTFOUND;
 }
 
-HRESULT Player::GetVariable(const std::wstring& name, VARIANT* result, EXCEPINFO* error)
-{
+HRESULT Player::GetVariable(const std::wstring& name, VARIANT* result, EXCEPINFO* error) {
     std::string key = ToUtf8(name);
     auto it = loaded_ ? vars_.find(key) : vars_.end();
     if (it == vars_.end()) {
@@ -614,8 +572,7 @@ HRESULT Player::GetVariable(const std::wstring& name, VARIANT* result, EXCEPINFO
     return S_OK;
 }
 
-HRESULT Player::CallFunction(const std::wstring& requestText, VARIANT* result, EXCEPINFO* error)
-{
+HRESULT Player::CallFunction(const std::wstring& requestText, VARIANT* result, EXCEPINFO* error) {
     std::string request = ToUtf8(requestText);
     std::string name = InvokeName(request);
     auto it = loaded_ ? functions_.find(name) : functions_.end();
@@ -631,8 +588,7 @@ HRESULT Player::CallFunction(const std::wstring& requestText, VARIANT* result, E
             ++arrivals_[name];
         }
     }
-    if (!ok)
-        return Fail(error, "Error calling method on NPObject.");
+    if (!ok) return Fail(error, "Error calling method on NPObject.");
     if (result) {
         VariantInit(result);
         result->vt = VT_BSTR;
@@ -641,8 +597,7 @@ HRESULT Player::CallFunction(const std::wstring& requestText, VARIANT* result, E
     return S_OK;
 }
 
-HRESULT Player::SetReturnValue(const std::wstring& value)
-{
+HRESULT Player::SetReturnValue(const std::wstring& value) {
     if (calls_.empty()) {
         Log("setreturnvalue-outside " + ToUtf8(value));
         return S_OK;
@@ -655,51 +610,40 @@ HRESULT Player::SetReturnValue(const std::wstring& value)
 
 // ---------------------------------------------------------------- IConnectionPointContainer
 
-STDMETHODIMP Player::FindConnectionPoint(REFIID iid, IConnectionPoint** point)
-{
-    if (!point)
-        return E_POINTER;
+STDMETHODIMP Player::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (!point) return E_POINTER;
     *point = nullptr;
-    if (iid != kDiidShockwaveFlashEvents)
-        return CONNECT_E_NOCONNECTION;
+    if (iid != kDiidShockwaveFlashEvents) return CONNECT_E_NOCONNECTION;
     *point = &events_;
     events_.AddRef();
     return S_OK;
 }
 
-STDMETHODIMP Player::EventPoint::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
+STDMETHODIMP Player::EventPoint::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IConnectionPoint)
-        return E_NOINTERFACE;
+    if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
     *out = static_cast<IConnectionPoint*>(this);
     AddRef();
     return S_OK;
 }
 
-STDMETHODIMP Player::EventPoint::GetConnectionInterface(IID* iid)
-{
-    if (!iid)
-        return E_POINTER;
+STDMETHODIMP Player::EventPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
     *iid = kDiidShockwaveFlashEvents;
     return S_OK;
 }
 
-STDMETHODIMP Player::EventPoint::GetConnectionPointContainer(IConnectionPointContainer** container)
-{
-    if (!container)
-        return E_POINTER;
+STDMETHODIMP Player::EventPoint::GetConnectionPointContainer(
+    IConnectionPointContainer** container) {
+    if (!container) return E_POINTER;
     *container = static_cast<IConnectionPointContainer*>(&owner_);
     owner_.AddRef();
     return S_OK;
 }
 
-STDMETHODIMP Player::EventPoint::Advise(IUnknown* sink, DWORD* cookie)
-{
-    if (!sink || !cookie)
-        return E_POINTER;
+STDMETHODIMP Player::EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!sink || !cookie) return E_POINTER;
     ComPtr<IDispatch> dispatch;
     // Sinks often answer only the event interface's own id, which is an IDispatch.
     if (FAILED(sink->QueryInterface(kDiidShockwaveFlashEvents, dispatch.put_void())) &&
@@ -711,12 +655,11 @@ STDMETHODIMP Player::EventPoint::Advise(IUnknown* sink, DWORD* cookie)
     return S_OK;
 }
 
-STDMETHODIMP Player::EventPoint::Unadvise(DWORD cookie)
-{
+STDMETHODIMP Player::EventPoint::Unadvise(DWORD cookie) {
     auto& sinks = owner_.sinks_;
-    auto it = std::find_if(sinks.begin(), sinks.end(), [&](const auto& s) { return s.first == cookie; });
-    if (it == sinks.end())
-        return CONNECT_E_NOCONNECTION;
+    auto it =
+        std::find_if(sinks.begin(), sinks.end(), [&](const auto& s) { return s.first == cookie; });
+    if (it == sinks.end()) return CONNECT_E_NOCONNECTION;
     ComPtr<IDispatch> gone = it->second;
     sinks.erase(it);
     owner_.Log("unadvise " + std::to_string(cookie));
@@ -725,32 +668,26 @@ STDMETHODIMP Player::EventPoint::Unadvise(DWORD cookie)
 
 // ---------------------------------------------------------------- IPersistStreamInit
 
-STDMETHODIMP Player::GetClassID(CLSID* clsid)
-{
-    if (!clsid)
-        return E_POINTER;
+STDMETHODIMP Player::GetClassID(CLSID* clsid) {
+    if (!clsid) return E_POINTER;
     *clsid = kClsidShockwaveFlash;
     return S_OK;
 }
 
-STDMETHODIMP Player::GetSizeMax(ULARGE_INTEGER* size)
-{
-    if (!size)
-        return E_POINTER;
+STDMETHODIMP Player::GetSizeMax(ULARGE_INTEGER* size) {
+    if (!size) return E_POINTER;
     size->QuadPart = 0;
     return S_OK;
 }
 
-STDMETHODIMP Player::InitNew()
-{
+STDMETHODIMP Player::InitNew() {
     Log("initnew");
     return S_OK;
 }
 
 // ---------------------------------------------------------------- movie and script
 
-HRESULT Player::PutMovie(const std::wstring& path)
-{
+HRESULT Player::PutMovie(const std::wstring& path) {
     if (!moviePath_.empty())
         Log("unload " + ToUtf8(moviePath_));
     else if (path.empty())
@@ -764,10 +701,8 @@ HRESULT Player::PutMovie(const std::wstring& path)
     vars_.clear();
     functions_.clear();
     arrivals_.clear();
-    if (view_)
-        InvalidateRect(view_, nullptr, TRUE);
-    if (path.empty())
-        return S_OK;
+    if (view_) InvalidateRect(view_, nullptr, TRUE);
+    if (path.empty()) return S_OK;
     log_.Attach(path);
     std::string text;
     if (!ReadWholeFile(path, text)) {
@@ -785,33 +720,27 @@ HRESULT Player::PutMovie(const std::wstring& path)
     // The movie's own settings (variables, callable functions) hold as soon as it is loaded;
     // everything that talks to the container waits for the message loop.
     RunMain(true);
-    if (state_ == MainState::Ready)
-        PostContinue();
+    if (state_ == MainState::Ready) PostContinue();
     return S_OK;
 }
 
-void Player::StopScript()
-{
+void Player::StopScript() {
     ++generation_;
     state_ = MainState::Ended;
     if (clock_) {
         KillTimer(clock_, kWaitTimer);
         KillTimer(clock_, kCallTimer);
-        for (const auto& loop : loops_)
-            KillTimer(clock_, kLoopTimerBase + loop.id);
+        for (const auto& loop : loops_) KillTimer(clock_, kLoopTimerBase + loop.id);
     }
     loops_.clear();
 }
 
-void Player::PostContinue()
-{
+void Player::PostContinue() {
     PostMessageW(clock_, kContinue, generation_, 0);
 }
 
-void Player::RunMain(bool quietOnly)
-{
-    if (state_ != MainState::Ready)
-        return;
+void Player::RunMain(bool quietOnly) {
+    if (state_ != MainState::Ready) return;
     const unsigned generation = generation_;
     state_ = MainState::Busy;
     while (pc_ < script_.steps.size()) {
@@ -826,116 +755,114 @@ void Player::RunMain(bool quietOnly)
             continue;
         }
         switch (step.kind) {
-        case StepKind::Wait:
-            state_ = MainState::Waiting;
-            SetTimer(clock_, kWaitTimer, static_cast<UINT>(std::max<long long>(step.a, USER_TIMER_MINIMUM)),
-                     nullptr);
-            return;
-        case StepKind::WaitCall:
-            if (arrivals_[step.name] > 0) {
-                --arrivals_[step.name];
-                Log("waitcall-ok " + step.name);
+            case StepKind::Wait:
+                state_ = MainState::Waiting;
+                SetTimer(clock_, kWaitTimer,
+                         static_cast<UINT>(std::max<long long>(step.a, USER_TIMER_MINIMUM)),
+                         nullptr);
+                return;
+            case StepKind::WaitCall:
+                if (arrivals_[step.name] > 0) {
+                    --arrivals_[step.name];
+                    Log("waitcall-ok " + step.name);
+                    continue;
+                }
+                waitFunction_ = step.name;
+                state_ = MainState::WaitingCall;
+                SetTimer(clock_, kCallTimer,
+                         static_cast<UINT>(std::max<long long>(step.a, USER_TIMER_MINIMUM)),
+                         nullptr);
+                return;
+            case StepKind::Every:
+                StartLoop(step);
                 continue;
-            }
-            waitFunction_ = step.name;
-            state_ = MainState::WaitingCall;
-            SetTimer(clock_, kCallTimer, static_cast<UINT>(std::max<long long>(step.a, USER_TIMER_MINIMUM)),
-                     nullptr);
-            return;
-        case StepKind::Every:
-            StartLoop(step);
-            continue;
-        case StepKind::Join:
-            if (!loops_.empty()) {
-                state_ = MainState::Joining;
+            case StepKind::Join:
+                if (!loops_.empty()) {
+                    state_ = MainState::Joining;
+                    return;
+                }
+                continue;
+            case StepKind::Stop:
+                pc_ = script_.steps.size();
+                continue;
+            default:
+                RunEvent(step);
+                if (generation != generation_) return;
+                // One event per turn of the message loop, as a player does one per frame.
+                state_ = MainState::Ready;
+                PostContinue();
                 return;
-            }
-            continue;
-        case StepKind::Stop:
-            pc_ = script_.steps.size();
-            continue;
-        default:
-            RunEvent(step);
-            if (generation != generation_)
-                return;
-            // One event per turn of the message loop, as a player does one per frame.
-            state_ = MainState::Ready;
-            PostContinue();
-            return;
         }
     }
     state_ = MainState::Ended;
     Log("script-end");
 }
 
-void Player::RunQuiet(const Step& step)
-{
+void Player::RunQuiet(const Step& step) {
     switch (step.kind) {
-    case StepKind::Var:
-        vars_[step.name] = step.text;
-        break;
-    case StepKind::Unset:
-        vars_.erase(step.name);
-        break;
-    case StepKind::Register:
-        functions_[step.name] = step.text;
-        break;
-    case StepKind::Unregister:
-        functions_.erase(step.name);
-        break;
-    case StepKind::Log:
-        Log("log " + step.text);
-        break;
-    default:
-        break;
+        case StepKind::Var:
+            vars_[step.name] = step.text;
+            break;
+        case StepKind::Unset:
+            vars_.erase(step.name);
+            break;
+        case StepKind::Register:
+            functions_[step.name] = step.text;
+            break;
+        case StepKind::Unregister:
+            functions_.erase(step.name);
+            break;
+        case StepKind::Log:
+            Log("log " + step.text);
+            break;
+        default:
+            break;
     }
 }
 
-void Player::RunEvent(const Step& step)
-{
+void Player::RunEvent(const Step& step) {
     switch (step.kind) {
-    case StepKind::FsCommand:
-        FireFsCommand(step.name, step.text);
-        break;
-    case StepKind::Call:
-        FireFlashCall(BuildInvoke(step.name, step.args));
-        break;
-    case StepKind::RawCall:
-        FireFlashCall(step.text);
-        break;
-    case StepKind::BigCall: {
-        std::string big;
-        big.reserve(static_cast<size_t>(step.a) * step.text.size());
-        for (long long i = 0; i < step.a; ++i)
-            big += step.text;
-        FireFlashCall(BuildInvoke(step.name, {big}));
-        break;
-    }
-    case StepKind::Click: {
-        LPARAM where = MAKELPARAM(step.a, step.b);
-        if (step.name == "left")
-            PostInput(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, where, "click left");
-        else if (step.name == "right")
-            PostInput(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, where, "click right");
-        else
-            PostInput(WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, where, "click middle");
-        break;
-    }
-    case StepKind::Key:
-        PostInput(WM_KEYDOWN, WM_KEYUP, static_cast<WPARAM>(step.a), 1, "key");
-        break;
-    case StepKind::Log:
-        RunQuiet(step);
-        break;
-    default:
-        break;
+        case StepKind::FsCommand:
+            FireFsCommand(step.name, step.text);
+            break;
+        case StepKind::Call:
+            FireFlashCall(BuildInvoke(step.name, step.args));
+            break;
+        case StepKind::RawCall:
+            FireFlashCall(step.text);
+            break;
+        case StepKind::BigCall: {
+            std::string big;
+            big.reserve(static_cast<size_t>(step.a) * step.text.size());
+            for (long long i = 0; i < step.a; ++i) big += step.text;
+            FireFlashCall(BuildInvoke(step.name, {big}));
+            break;
+        }
+        case StepKind::Click: {
+            LPARAM where = MAKELPARAM(step.a, step.b);
+            if (step.name == "left")
+                PostInput(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, where, "click left");
+            else if (step.name == "right")
+                PostInput(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, where, "click right");
+            else
+                PostInput(WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, where, "click middle");
+            break;
+        }
+        case StepKind::Key:
+            PostInput(WM_KEYDOWN, WM_KEYUP, static_cast<WPARAM>(step.a), 1, "key");
+            break;
+        case StepKind::Log:
+            RunQuiet(step);
+            break;
+        default:
+            break;
     }
 }
 
-void Player::PostInput(UINT down, UINT up, WPARAM keys, LPARAM where, const std::string& what)
-{
-    std::string detail = down == WM_KEYDOWN ? std::to_string(keys)
-                                            : std::to_string(LOWORD(where)) + " " + std::to_string(HIWORD(where));
+void Player::PostInput(UINT down, UINT up, WPARAM keys, LPARAM where, const std::string& what) {
+    std::string detail = down == WM_KEYDOWN
+                             ? std::to_string(keys)
+                             : std::to_string(LOWORD(where)) + " " + std::to_string(HIWORD(where));
     if (!view_) {
         Log(what + "-nowindow " + detail);
         return;
@@ -943,11 +870,11 @@ void Player::PostInput(UINT down, UINT up, WPARAM keys, LPARAM where, const std:
     Log(what + " " + detail);
     // Posted, not sent: the container's message loop and filter see them as real input.
     PostMessageW(view_, down, keys, where);
-    PostMessageW(view_, up, down == WM_KEYDOWN ? keys : 0, down == WM_KEYDOWN ? (where | 0xC0000000) : where);
+    PostMessageW(view_, up, down == WM_KEYDOWN ? keys : 0,
+                 down == WM_KEYDOWN ? (where | 0xC0000000) : where);
 }
 
-void Player::StartLoop(const Step& step)
-{
+void Player::StartLoop(const Step& step) {
     Loop loop{nextLoop_++, step.inner.front(), step.a, step.b, 0, ElapsedMs()};
     Log("every-start " + std::to_string(loop.id) + " " + std::to_string(loop.interval) + " " +
         std::to_string(loop.remaining));
@@ -959,30 +886,26 @@ void Player::StartLoop(const Step& step)
     ScheduleLoop(loop);
 }
 
-void Player::ScheduleLoop(const Loop& loop)
-{
+void Player::ScheduleLoop(const Loop& loop) {
     // Ticks aim at start + n * interval, so a late tick does not shift the ones after it.
     long long due = loop.start + (loop.ticks + 1) * loop.interval;
     long long delay = std::max<long long>(due - ElapsedMs(), USER_TIMER_MINIMUM);
     SetTimer(clock_, kLoopTimerBase + loop.id, static_cast<UINT>(delay), nullptr);
 }
 
-void Player::LoopTick(int id)
-{
+void Player::LoopTick(int id) {
     auto find = [&] {
-        return std::find_if(loops_.begin(), loops_.end(), [&](const Loop& l) { return l.id == id; });
+        return std::find_if(loops_.begin(), loops_.end(),
+                            [&](const Loop& l) { return l.id == id; });
     };
     auto it = find();
-    if (it == loops_.end())
-        return;
+    if (it == loops_.end()) return;
     const unsigned generation = generation_;
     const Step step = it->step;
     RunEvent(step);
-    if (generation != generation_)
-        return;
+    if (generation != generation_) return;
     it = find();
-    if (it == loops_.end())
-        return;
+    if (it == loops_.end()) return;
     ++it->ticks;
     if (--it->remaining > 0) {
         ScheduleLoop(*it);
@@ -996,15 +919,13 @@ void Player::LoopTick(int id)
     }
 }
 
-void Player::FireFsCommand(const std::string& command, const std::string& args)
-{
+void Player::FireFsCommand(const std::string& command, const std::string& args) {
     Log("fscommand " + command + " " + args);
     if (FireEvent(kDispFsCommand, {FromUtf8(command), FromUtf8(args)}))
         Log("fscommand-done " + command);
 }
 
-void Player::FireFlashCall(const std::string& request)
-{
+void Player::FireFlashCall(const std::string& request) {
     Log("flashcall " + request);
     calls_.emplace_back();
     const size_t depth = calls_.size();
@@ -1015,8 +936,7 @@ void Player::FireFlashCall(const std::string& request)
     Log(frame.replied ? "reply " + ToUtf8(frame.reply) : std::string("noreply"));
 }
 
-bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder)
-{
+bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder) {
     if (sinks_.empty()) {
         Log("nosink");
         return false;
@@ -1036,19 +956,19 @@ bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder)
         Variant result;
         EXCEPINFO error{};
         UINT argError = 0;
-        HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.get(), &error,
-                                  &argError);
+        HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                  result.get(), &error, &argError);
         if (FAILED(hr)) {
             ok = false;
-            Log("event-error " + Hex(hr) + (error.bstrDescription ? " " + ToUtf8(error.bstrDescription) : ""));
+            Log("event-error " + Hex(hr) +
+                (error.bstrDescription ? " " + ToUtf8(error.bstrDescription) : ""));
         }
         SysFreeString(error.bstrSource);
         SysFreeString(error.bstrDescription);
         SysFreeString(error.bstrHelpFile);
     }
-    for (auto& v : args)
-        VariantClear(&v);
+    for (auto& v : args) VariantClear(&v);
     return ok;
 }
 
-} // namespace standin
+}  // namespace standin

@@ -31,7 +31,7 @@ class Player final : public IOleObject,
                      public IConnectionPointContainer,
                      public IPersistStreamInit,
                      public IOleControl {
-public:
+  public:
     Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -50,7 +50,8 @@ public:
     STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
     STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override { return E_NOTIMPL; }
-    STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT pos) override;
+    STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
+                        LPCRECT pos) override;
     STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
     STDMETHODIMP Update() override { return S_OK; }
     STDMETHODIMP IsUpToDate() override { return S_OK; }
@@ -97,10 +98,10 @@ public:
     STDMETHODIMP OnAmbientPropertyChange(DISPID) override { return S_OK; }
     STDMETHODIMP FreezeEvents(BOOL) override { return S_OK; }
 
-private:
+  private:
     // The connection point has an identity of its own but lives and dies with the player.
     class EventPoint final : public IConnectionPoint {
-    public:
+      public:
         explicit EventPoint(Player& owner) : owner_(owner) {}
         STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
         STDMETHODIMP_(ULONG) AddRef() override { return owner_.AddRef(); }
@@ -111,7 +112,7 @@ private:
         STDMETHODIMP Unadvise(DWORD cookie) override;
         STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
-    private:
+      private:
         Player& owner_;
     };
 
@@ -133,10 +134,10 @@ private:
 
     ~Player();
 
-public:
+  public:
     static LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
-private:
+  private:
     static LRESULT CALLBACK ClockProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnClockMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -196,4 +197,4 @@ private:
     std::vector<CallFrame> calls_;
 };
 
-} // namespace standin
+}  // namespace standin

@@ -10,8 +10,7 @@ struct LineError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-void AppendUtf8(std::string& out, std::uint32_t cp)
-{
+void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -29,10 +28,8 @@ void AppendUtf8(std::string& out, std::uint32_t cp)
     }
 }
 
-bool ReadHex4(const std::string& s, std::size_t at, std::uint32_t& value)
-{
-    if (at + 4 > s.size())
-        return false;
+bool ReadHex4(const std::string& s, std::size_t at, std::uint32_t& value) {
+    if (at + 4 > s.size()) return false;
     value = 0;
     for (std::size_t i = at; i < at + 4; ++i) {
         char c = s[i];
@@ -50,30 +47,27 @@ bool ReadHex4(const std::string& s, std::size_t at, std::uint32_t& value)
 }
 
 // Cuts the next blank-separated word off the front of `rest`.
-std::string NextWord(std::string& rest)
-{
+std::string NextWord(std::string& rest) {
     std::size_t start = rest.find_first_not_of(" \t");
     if (start == std::string::npos) {
         rest.clear();
         return {};
     }
     std::size_t end = rest.find_first_of(" \t", start);
-    std::string word = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string word =
+        rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
     // Exactly one separator is eaten, so a value may begin with spaces.
     rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
     return word;
 }
 
-std::string RequireWord(std::string& rest, const char* what)
-{
+std::string RequireWord(std::string& rest, const char* what) {
     std::string word = NextWord(rest);
-    if (word.empty())
-        throw LineError(std::string("missing ") + what);
+    if (word.empty()) throw LineError(std::string("missing ") + what);
     return word;
 }
 
-long long RequireNumber(std::string& rest, const char* what)
-{
+long long RequireNumber(std::string& rest, const char* what) {
     std::string word = RequireWord(rest, what);
     char* end = nullptr;
     long long value = std::strtoll(word.c_str(), &end, 0);
@@ -82,8 +76,7 @@ long long RequireNumber(std::string& rest, const char* what)
     return value;
 }
 
-Step ParseStep(const std::string& command, std::string rest, int line)
-{
+Step ParseStep(const std::string& command, std::string rest, int line) {
     Step step;
     step.line = line;
     if (command == "var") {
@@ -110,8 +103,7 @@ Step ParseStep(const std::string& command, std::string rest, int line)
     } else if (command == "call") {
         step.kind = StepKind::Call;
         step.name = Unescape(RequireWord(rest, "function name"));
-        if (!rest.empty())
-            step.args = SplitArgs(rest);
+        if (!rest.empty()) step.args = SplitArgs(rest);
     } else if (command == "rawcall") {
         step.kind = StepKind::RawCall;
         step.text = Unescape(rest);
@@ -141,12 +133,12 @@ Step ParseStep(const std::string& command, std::string rest, int line)
         step.kind = StepKind::Every;
         step.a = RequireNumber(rest, "interval");
         step.b = RequireNumber(rest, "repeat count");
-        if (step.a == 0)
-            throw LineError("interval must be positive");
+        if (step.a == 0) throw LineError("interval must be positive");
         std::string innerCommand = RequireWord(rest, "repeated step");
         Step inner = ParseStep(innerCommand, rest, line);
         if (!IsEvent(inner.kind) && inner.kind != StepKind::Log)
-            throw LineError("every repeats only call, rawcall, bigcall, fscommand, click, key or log");
+            throw LineError(
+                "every repeats only call, rawcall, bigcall, fscommand, click, key or log");
         step.inner.push_back(std::move(inner));
     } else if (command == "join") {
         step.kind = StepKind::Join;
@@ -158,39 +150,36 @@ Step ParseStep(const std::string& command, std::string rest, int line)
     return step;
 }
 
-} // namespace
+}  // namespace
 
-bool IsQuiet(StepKind kind)
-{
+bool IsQuiet(StepKind kind) {
     switch (kind) {
-    case StepKind::Var:
-    case StepKind::Unset:
-    case StepKind::Register:
-    case StepKind::Unregister:
-    case StepKind::Log:
-        return true;
-    default:
-        return false;
+        case StepKind::Var:
+        case StepKind::Unset:
+        case StepKind::Register:
+        case StepKind::Unregister:
+        case StepKind::Log:
+            return true;
+        default:
+            return false;
     }
 }
 
-bool IsEvent(StepKind kind)
-{
+bool IsEvent(StepKind kind) {
     switch (kind) {
-    case StepKind::FsCommand:
-    case StepKind::Call:
-    case StepKind::RawCall:
-    case StepKind::BigCall:
-    case StepKind::Click:
-    case StepKind::Key:
-        return true;
-    default:
-        return false;
+        case StepKind::FsCommand:
+        case StepKind::Call:
+        case StepKind::RawCall:
+        case StepKind::BigCall:
+        case StepKind::Click:
+        case StepKind::Key:
+            return true;
+        default:
+            return false;
     }
 }
 
-std::string Unescape(const std::string& text)
-{
+std::string Unescape(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -201,39 +190,50 @@ std::string Unescape(const std::string& text)
         }
         char e = text[++i];
         switch (e) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case '\\': out += '\\'; break;
-        case '|': out += '|'; break;
-        case 'e': break;
-        case 'u': {
-            std::uint32_t unit = 0;
-            if (!ReadHex4(text, i + 1, unit)) {
-                out += "\\u";
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case '|':
+                out += '|';
+                break;
+            case 'e':
+                break;
+            case 'u': {
+                std::uint32_t unit = 0;
+                if (!ReadHex4(text, i + 1, unit)) {
+                    out += "\\u";
+                    break;
+                }
+                i += 4;
+                std::uint32_t low = 0;
+                if (unit >= 0xD800 && unit < 0xDC00 && i + 2 < text.size() && text[i + 1] == '\\' &&
+                    text[i + 2] == 'u' && ReadHex4(text, i + 3, low) && low >= 0xDC00 &&
+                    low < 0xE000) {
+                    i += 6;
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                }
+                AppendUtf8(out, unit);
                 break;
             }
-            i += 4;
-            std::uint32_t low = 0;
-            if (unit >= 0xD800 && unit < 0xDC00 && i + 2 < text.size() && text[i + 1] == '\\' &&
-                text[i + 2] == 'u' && ReadHex4(text, i + 3, low) && low >= 0xDC00 && low < 0xE000) {
-                i += 6;
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-            }
-            AppendUtf8(out, unit);
-            break;
-        }
-        default:
-            // Unknown escapes stay as written, so Windows paths need no doubling.
-            out += '\\';
-            out += e;
+            default:
+                // Unknown escapes stay as written, so Windows paths need no doubling.
+                out += '\\';
+                out += e;
         }
     }
     return out;
 }
 
-std::vector<std::string> SplitArgs(const std::string& text)
-{
+std::vector<std::string> SplitArgs(const std::string& text) {
     std::vector<std::string> args;
     std::string piece;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -251,47 +251,51 @@ std::vector<std::string> SplitArgs(const std::string& text)
     return args;
 }
 
-std::string XmlEscape(const std::string& text)
-{
+std::string XmlEscape(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
-std::string BuildInvoke(const std::string& function, const std::vector<std::string>& args)
-{
+std::string BuildInvoke(const std::string& function, const std::vector<std::string>& args) {
     std::string out = "<invoke name=\"" + XmlEscape(function) + "\" returntype=\"xml\"><arguments>";
-    for (const auto& arg : args)
-        out += "<string>" + XmlEscape(arg) + "</string>";
+    for (const auto& arg : args) out += "<string>" + XmlEscape(arg) + "</string>";
     out += "</arguments></invoke>";
     return out;
 }
 
-std::string InvokeName(const std::string& request)
-{
+std::string InvokeName(const std::string& request) {
     std::size_t tagEnd = request.find('>');
     std::size_t at = request.find("name=\"");
-    if (at == std::string::npos || (tagEnd != std::string::npos && at > tagEnd))
-        return {};
+    if (at == std::string::npos || (tagEnd != std::string::npos && at > tagEnd)) return {};
     at += 6;
     std::size_t end = request.find('"', at);
-    if (end == std::string::npos)
-        return {};
+    if (end == std::string::npos) return {};
     return request.substr(at, end - at);
 }
 
-std::string OneLine(const std::string& text)
-{
+std::string OneLine(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -305,24 +309,21 @@ std::string OneLine(const std::string& text)
     return out;
 }
 
-Script ParseScript(const std::string& utf8)
-{
+Script ParseScript(const std::string& utf8) {
     Script script;
     std::size_t pos = 0;
-    if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        pos = 3;
+    if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
     int line = 0;
     while (pos <= utf8.size()) {
         std::size_t end = utf8.find('\n', pos);
-        std::string text = utf8.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        std::string text =
+            utf8.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
         pos = end == std::string::npos ? utf8.size() + 1 : end + 1;
         ++line;
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
+        if (!text.empty() && text.back() == '\r') text.pop_back();
         std::string rest = text;
         std::string command = NextWord(rest);
-        if (command.empty() || command[0] == '#')
-            continue;
+        if (command.empty() || command[0] == '#') continue;
         try {
             script.steps.push_back(ParseStep(command, rest, line));
         } catch (const LineError& e) {
@@ -332,4 +333,4 @@ Script ParseScript(const std::string& utf8)
     return script;
 }
 
-} // namespace standin
+}  // namespace standin

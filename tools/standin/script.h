@@ -31,12 +31,12 @@ enum class StepKind {
 struct Step {
     StepKind kind = StepKind::Log;
     int line = 0;
-    std::string name;              // variable, function, command word or mouse button
-    std::string text;              // value, reply, argument text, raw request
-    std::vector<std::string> args; // call arguments
-    long long a = 0;               // wait ms, timeout, byte count, x, key code, interval
-    long long b = 0;               // y, repeat count
-    std::vector<Step> inner;       // the repeated step of `every`
+    std::string name;               // variable, function, command word or mouse button
+    std::string text;               // value, reply, argument text, raw request
+    std::vector<std::string> args;  // call arguments
+    long long a = 0;                // wait ms, timeout, byte count, x, key code, interval
+    long long b = 0;                // y, repeat count
+    std::vector<Step> inner;        // the repeated step of `every`
 };
 
 struct ParseError {
@@ -73,4 +73,4 @@ std::string InvokeName(const std::string& request);
 // Log lines must stay one line: CR and LF become the visible symbols U+240D and U+240A.
 std::string OneLine(const std::string& text);
 
-} // namespace standin
+}  // namespace standin

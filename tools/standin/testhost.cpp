@@ -25,8 +25,7 @@ HANDLE g_log = INVALID_HANDLE_VALUE;
 HWND g_frame = nullptr;
 int g_exitCode = 0;
 
-void Log(const std::string& text)
-{
+void Log(const std::string& text) {
     std::string line;
     for (char c : text)
         line += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
@@ -35,8 +34,7 @@ void Log(const std::string& text)
     WriteFile(g_log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-std::string Hex(HRESULT hr)
-{
+std::string Hex(HRESULT hr) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
     return text;
@@ -45,12 +43,11 @@ std::string Hex(HRESULT hr)
 // One object answers every site interface the control asks for; IOleWindow's two methods are
 // shared by IOleInPlaceSite and IOleInPlaceFrame, which is what a container expects.
 class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
-public:
+  public:
     explicit Site(HWND window) : window_(window) {}
     RECT pos{10, 10, 410, 310};
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IOleClientSite)
             *out = static_cast<IOleClientSite*>(this);
@@ -69,8 +66,7 @@ public:
     // IOleClientSite
     STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
     STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetContainer(IOleContainer** c) override
-    {
+    STDMETHODIMP GetContainer(IOleContainer** c) override {
         *c = nullptr;
         return E_NOINTERFACE;
     }
@@ -79,28 +75,24 @@ public:
     STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
 
     // IOleWindow
-    STDMETHODIMP GetWindow(HWND* hwnd) override
-    {
+    STDMETHODIMP GetWindow(HWND* hwnd) override {
         *hwnd = window_;
         return S_OK;
     }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
     // IOleInPlaceSite
-    STDMETHODIMP CanInPlaceActivate() override
-    {
+    STDMETHODIMP CanInPlaceActivate() override {
         Log("site caninplaceactivate");
         return S_OK;
     }
-    STDMETHODIMP OnInPlaceActivate() override
-    {
+    STDMETHODIMP OnInPlaceActivate() override {
         Log("site oninplaceactivate");
         return S_OK;
     }
     STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT posOut,
-                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override
-    {
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                  LPRECT posOut, LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
         Log("site getwindowcontext");
         *frame = this;
         AddRef();
@@ -115,8 +107,7 @@ public:
     }
     STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
     STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnInPlaceDeactivate() override
-    {
+    STDMETHODIMP OnInPlaceDeactivate() override {
         Log("site oninplacedeactivate");
         return S_OK;
     }
@@ -136,7 +127,7 @@ public:
     STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-private:
+  private:
     HWND window_;
     ULONG refs_ = 1;
 };
@@ -147,8 +138,8 @@ struct Host {
     Site* site = nullptr;
 
     // Invoke by dispatch id; on failure `error` gets the control's description.
-    HRESULT Call(DISPID id, WORD flags, const std::vector<std::wstring>& args, VARIANT* result, std::string& error)
-    {
+    HRESULT Call(DISPID id, WORD flags, const std::vector<std::wstring>& args, VARIANT* result,
+                 std::string& error) {
         std::vector<VARIANT> v(args.size());
         for (size_t i = 0; i < args.size(); ++i) {
             VARIANT& x = v[args.size() - 1 - i];
@@ -164,24 +155,22 @@ struct Host {
         }
         EXCEPINFO info{};
         UINT argError = 0;
-        HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, &argError);
+        HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                      &info, &argError);
         if (FAILED(hr))
             error = Hex(hr) + (info.bstrDescription ? " " + ToUtf8(info.bstrDescription) : "");
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrHelpFile);
-        for (auto& x : v)
-            VariantClear(&x);
+        for (auto& x : v) VariantClear(&x);
         return hr;
     }
 
-    std::string Text(DISPID id, const std::vector<std::wstring>& args, bool& ok)
-    {
+    std::string Text(DISPID id, const std::vector<std::wstring>& args, bool& ok) {
         Variant result;
         std::string error;
         ok = SUCCEEDED(Call(id, DISPATCH_METHOD, args, result.get(), error));
-        if (!ok)
-            return error;
+        if (!ok) return error;
         std::wstring text;
         VariantText(result.ref(), text);
         return ToUtf8(text);
@@ -194,9 +183,8 @@ struct Host {
 Host g_host;
 
 class Sink final : public IDispatch {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
+  public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kDiidShockwaveFlashEvents) {
             *out = static_cast<IDispatch*>(this);
@@ -207,17 +195,19 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
     STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override
-    {
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
         *n = 0;
         return S_OK;
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override
-    {
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
+                        UINT*) override {
         std::wstring a, b;
-        if (id == kDispFsCommand && p->cArgs == 2 && VariantText(p->rgvarg[1], a) && VariantText(p->rgvarg[0], b)) {
+        if (id == kDispFsCommand && p->cArgs == 2 && VariantText(p->rgvarg[1], a) &&
+            VariantText(p->rgvarg[0], b)) {
             g_host.Command(ToUtf8(a), ToUtf8(b));
             return S_OK;
         }
@@ -229,12 +219,11 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ULONG refs_ = 1;
 };
 
-void Host::Command(const std::string& command, const std::string& args)
-{
+void Host::Command(const std::string& command, const std::string& args) {
     Log("fscommand " + command + "|" + args);
     bool ok = false;
     std::string error;
@@ -257,7 +246,8 @@ void Host::Command(const std::string& command, const std::string& args)
     } else if (command == "playing") {
         Variant v;
         HRESULT hr = Call(kDispPlaying, DISPATCH_PROPERTYGET, {}, v.get(), error);
-        Log("playing " + (SUCCEEDED(hr) && v.ref().vt == VT_BOOL ? std::to_string(v.ref().boolVal) : error));
+        Log("playing " +
+            (SUCCEEDED(hr) && v.ref().vt == VT_BOOL ? std::to_string(v.ref().boolVal) : error));
     } else if (command == "play") {
         Log("play " + Hex(Call(kDispPlay, DISPATCH_METHOD, {}, nullptr, error)));
     } else if (command == "unload") {
@@ -278,8 +268,7 @@ void Host::Command(const std::string& command, const std::string& args)
     } else if (command == "focus") {
         HWND child = nullptr;
         auto inplace = object.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-        if (inplace)
-            inplace->GetWindow(&child);
+        if (inplace) inplace->GetWindow(&child);
         SetFocus(child);
         Log("focused");
     } else if (command == "quit") {
@@ -287,21 +276,18 @@ void Host::Command(const std::string& command, const std::string& args)
     }
 }
 
-void Host::FlashCall(const std::wstring& request)
-{
+void Host::FlashCall(const std::wstring& request) {
     std::string text = ToUtf8(request);
-    Log(text.size() <= 4096 ? "flashcall " + text : "flashcall-big " + std::to_string(request.size()));
-    if (text.find("name=\"noreply\"") != std::string::npos)
-        return;
+    Log(text.size() <= 4096 ? "flashcall " + text
+                            : "flashcall-big " + std::to_string(request.size()));
+    if (text.find("name=\"noreply\"") != std::string::npos) return;
     std::string error;
     std::wstring reply = L"<string>len=" + std::to_wstring(request.size()) + L"</string>";
     HRESULT hr = Call(kDispSetReturnValue, DISPATCH_METHOD, {reply}, nullptr, error);
-    if (FAILED(hr))
-        Log("setreturnvalue failed " + error);
+    if (FAILED(hr)) Log("setreturnvalue failed " + error);
 }
 
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMER) {
         Log("timeout");
         g_exitCode = 2;
@@ -315,16 +301,14 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-} // namespace
+}  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
-{
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argc < 3)
-        return 64;
-    g_log = CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (argc < 3) return 64;
+    g_log = CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::wstring movie = argv[2];
     int seconds = argc > 3 ? _wtoi(argv[3]) : 30;
 
@@ -335,19 +319,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"StandinTestHost";
     RegisterClassW(&wc);
-    g_frame = CreateWindowExW(0, wc.lpszClassName, L"Stand-in test host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                              0, 640, 480, nullptr, nullptr, instance, nullptr);
+    g_frame = CreateWindowExW(0, wc.lpszClassName, L"Stand-in test host",
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr,
+                              nullptr, instance, nullptr);
     ShowWindow(g_frame, SW_SHOW);
     SetTimer(g_frame, 1, static_cast<UINT>(seconds) * 1000, nullptr);
 
     Site site(g_frame);
     Sink sink;
     g_host.site = &site;
-    HRESULT hr = CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  g_host.object.put_void());
+    HRESULT hr = CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IOleObject, g_host.object.put_void());
     Log("create " + Hex(hr));
-    if (FAILED(hr))
-        return 3;
+    if (FAILED(hr)) return 3;
     g_host.object->SetClientSite(&site);
     if (auto persist = g_host.object.As<IPersistStreamInit>(IID_IPersistStreamInit))
         persist->InitNew();
@@ -357,7 +341,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     g_host.dispatch = g_host.object.As<IDispatch>(IID_IDispatch);
     {
         auto flash = g_host.object.As<IDispatch>(kIidShockwaveFlash);
-        Log(std::string("ishockwaveflash ") + (flash && flash.get() == g_host.dispatch.get() ? "same" : "missing"));
+        Log(std::string("ishockwaveflash ") +
+            (flash && flash.get() == g_host.dispatch.get() ? "same" : "missing"));
     }
 
     HWND child = nullptr;
@@ -367,8 +352,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     GetWindowRect(child, &cr);
     MapWindowPoints(HWND_DESKTOP, g_frame, reinterpret_cast<POINT*>(&cr), 2);
     Log("child " + std::string(child && GetParent(child) == g_frame ? "parented " : "orphan ") +
-        std::to_string(cr.left) + " " + std::to_string(cr.top) + " " + std::to_string(cr.right - cr.left) + " " +
-        std::to_string(cr.bottom - cr.top) + (IsWindowVisible(child) ? " visible" : " hidden"));
+        std::to_string(cr.left) + " " + std::to_string(cr.top) + " " +
+        std::to_string(cr.right - cr.left) + " " + std::to_string(cr.bottom - cr.top) +
+        (IsWindowVisible(child) ? " visible" : " hidden"));
 
     // Stored settings go by name, as a container that keeps a property bag would set them.
     wchar_t quality[] = L"Quality2";
@@ -395,8 +381,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         DispatchMessageW(&msg);
     }
 
-    if (point)
-        point->Unadvise(cookie);
+    if (point) point->Unadvise(cookie);
     point = {};
     g_host.dispatch = {};
     g_host.object->Close(OLECLOSE_NOSAVE);
