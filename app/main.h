@@ -65,6 +65,10 @@ private:
     void CreateUpdate();
     void Timer2Timer();
     void Timer3Timer();
+    void IdHTTP1WorkBegin(long long AWorkCountMax);
+    void IdHTTP1Work(long long AWorkCount);
+    void IdHTTP1WorkEnd();
+    void ProgressDialog1Cancel();
 
     void InstallMessageFilter();
     void LayoutPanel();
