@@ -50,6 +50,22 @@ HWND CreateChild(const wchar_t* cls, DWORD style, DWORD exStyle, int x, int y, i
                              ::GetModuleHandleW(nullptr), nullptr);
 }
 
+// The settings the window description stores for both players; only the alignment and the scale
+// mode differ (the probe has no alignment of its own and is centred).
+void StoreSettings(FlashPlayer& player, const char16_t* align, const char16_t* scale) {
+    player.SetStoredSetting(L"WMode", u"Window");
+    player.SetStoredSetting(L"Quality2", u"High");
+    if (align) player.SetStoredSetting(L"SAlign", align);
+    player.SetStoredSetting(L"Scale", scale);
+    player.SetStoredFlag(L"Loop", true);
+    player.SetStoredFlag(L"Menu", true);
+    player.SetStoredFlag(L"DeviceFont", false);
+    player.SetStoredFlag(L"EmbedMovie", false);
+    player.SetStoredFlag(L"SeamlessTabbing", true);
+    player.SetStoredSetting(L"AllowNetworking", u"all");
+    player.SetStoredSetting(L"AllowFullScreen", u"false");
+}
+
 }  // namespace
 
 TForm1::TForm1() = default;
@@ -63,14 +79,15 @@ TForm1::~TForm1() {
 
 void TForm1::Create() {
     // The window and its components, as its description gives them.
-    CreateWindowOf(0, AnsiToWString(ApplicationTitle()), WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, 0, 0,
-                   kClientWidth, kClientHeight, nullptr);
+    CreateWindowOf(0, AnsiToWString(ApplicationTitle()),
+                   WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, 0, 0, kClientWidth, kClientHeight,
+                   nullptr);
     SetClientSize(kClientWidth, kClientHeight);
     CenterOnScreen();
     SetApplicationMainWindow(hwnd());
 
-    Panel1 = CreateChild(L"STATIC", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
-                         kClientWidth, kClientHeight, hwnd());
+    Panel1 = CreateChild(L"STATIC", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, kClientWidth,
+                         kClientHeight, hwnd());
     versionHolder_ = CreateChild(L"STATIC", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 192, 192, hwnd());
     Memo1 = CreateChild(L"EDIT", WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
                         185, 89, hwnd());
@@ -81,29 +98,9 @@ void TForm1::Create() {
     };
     events.flashCall = [this](const std::u16string& r) { flash1FlashCall(r); };
     flash1.Create(Panel1, ClientRectOf(Panel1), std::move(events));
-    flash1.SetStoredSetting(L"WMode", u"Window");
-    flash1.SetStoredSetting(L"Quality2", u"High");
-    flash1.SetStoredSetting(L"SAlign", u"LT");
-    flash1.SetStoredSetting(L"Scale", u"NoScale");
-    flash1.SetStoredSetting(L"Loop", true);
-    flash1.SetStoredSetting(L"Menu", true);
-    flash1.SetStoredSetting(L"DeviceFont", false);
-    flash1.SetStoredSetting(L"EmbedMovie", false);
-    flash1.SetStoredSetting(L"SeamlessTabbing", true);
-    flash1.SetStoredSetting(L"AllowNetworking", u"all");
-    flash1.SetStoredSetting(L"AllowFullScreen", u"false");
-
+    StoreSettings(flash1, u"LT", u"NoScale");
     flashversion.Create(versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{});
-    flashversion.SetStoredSetting(L"WMode", u"Window");
-    flashversion.SetStoredSetting(L"Quality2", u"High");
-    flashversion.SetStoredSetting(L"Scale", u"ShowAll");
-    flashversion.SetStoredSetting(L"Loop", true);
-    flashversion.SetStoredSetting(L"Menu", true);
-    flashversion.SetStoredSetting(L"DeviceFont", false);
-    flashversion.SetStoredSetting(L"EmbedMovie", false);
-    flashversion.SetStoredSetting(L"SeamlessTabbing", true);
-    flashversion.SetStoredSetting(L"AllowNetworking", u"all");
-    flashversion.SetStoredSetting(L"AllowFullScreen", u"false");
+    StoreSettings(flashversion, nullptr, u"ShowAll");
 
     ProgressDialog1.ShowType = stStayOnTop;
     ProgressDialog1.Caption = WStringToAnsi(L"进度");
@@ -147,11 +144,13 @@ void TForm1::FormCreate() {
 void TForm1::InstallMessageFilter() {
     g_playerWindow = flash1.ControlWindow();
     if (!g_filterHook)
-        g_filterHook = ::SetWindowsHookExW(WH_GETMESSAGE, FilterHook, nullptr,
-                                           ::GetCurrentThreadId());
+        g_filterHook =
+            ::SetWindowsHookExW(WH_GETMESSAGE, FilterHook, nullptr, ::GetCurrentThreadId());
 }
 
-void TForm1::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
+void TForm1::Show() {
+    ::ShowWindow(hwnd(), SW_SHOW);
+}
 
 void TForm1::LayoutPanel() {
     RECT client = ClientRectOf(hwnd());
@@ -160,7 +159,9 @@ void TForm1::LayoutPanel() {
     g_playerWindow = flash1.ControlWindow();
 }
 
-void TForm1::FormShow() { LayoutPanel(); }
+void TForm1::FormShow() {
+    LayoutPanel();
+}
 
 void TForm1::FormResize() {
     bool wasPlaying = flash1.Playing();
@@ -194,9 +195,15 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             switch (wParam) {
-                case kTimer1: Timer1Timer(); return 0;
-                case kTimer2: Timer2Timer(); return 0;
-                case kTimer3: Timer3Timer(); return 0;
+                case kTimer1:
+                    Timer1Timer();
+                    return 0;
+                case kTimer2:
+                    Timer2Timer();
+                    return 0;
+                case kTimer3:
+                    Timer3Timer();
+                    return 0;
             }
             break;
     }
@@ -215,4 +222,3 @@ std::string TForm1::CallMovieFunction(const std::string& function, const std::st
 std::string TForm1::NotifyMovie(const std::string& name, const std::string& data) {
     return ::NotifyMovie(*this, name, data);
 }
-

@@ -11,10 +11,10 @@
 
 namespace {
 
-const CLSID kPlayerClassId = {0xD27CDB6E, 0xAE6D, 0x11CF,
-                              {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-const IID kPlayerEventsId = {0xD27CDB6D, 0xAE6D, 0x11CF,
-                             {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const CLSID kPlayerClassId = {
+    0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const IID kPlayerEventsId = {
+    0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 enum : DISPID {
     kDispMovie = 0x66,
@@ -84,7 +84,7 @@ std::u16string TextArgument(const VARIANT& v) {
 // The container side of the control: one object with a small class per OLE site interface,
 // each forwarding identity and lifetime to the site.
 class FlashPlayer::Site {
-public:
+  public:
     Site() : client_(this), inPlace_(this), frame_(this), sink_(this) {}
 
     ULONG AddRef() { return ++refs_; }
@@ -121,10 +121,10 @@ public:
     ComPtr<IConnectionPoint> connection;
     DWORD cookie = 0;
 
-private:
+  private:
     template <typename I>
     class Part : public I {
-    public:
+      public:
         explicit Part(Site* site) : site_(site) {}
         HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
             return site_->QueryInterface(iid, out);
@@ -132,12 +132,12 @@ private:
         ULONG STDMETHODCALLTYPE AddRef() override { return site_->AddRef(); }
         ULONG STDMETHODCALLTYPE Release() override { return site_->Release(); }
 
-    protected:
+      protected:
         Site* site_;
     };
 
     class ClientSite : public Part<IOleClientSite> {
-    public:
+      public:
         using Part::Part;
         HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
         HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override {
@@ -153,7 +153,7 @@ private:
     };
 
     class InPlaceSite : public Part<IOleInPlaceSite> {
-    public:
+      public:
         using Part::Part;
         HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
             *w = site_->parent;
@@ -191,7 +191,7 @@ private:
     };
 
     class InPlaceFrame : public Part<IOleInPlaceFrame> {
-    public:
+      public:
         using Part::Part;
         HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
             *w = site_->parent;
@@ -206,9 +206,7 @@ private:
         HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
             return S_OK;
         }
-        HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override {
-            return S_OK;
-        }
+        HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
         HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
         HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
         HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
@@ -219,7 +217,7 @@ private:
     // Receives the player's events. A failure of a handler is reported here, where the event is
     // delivered, and the event returns to the control normally.
     class EventSink : public Part<IDispatch> {
-    public:
+      public:
         using Part::Part;
         HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
             *n = 0;
@@ -296,7 +294,9 @@ VARIANT BoolArg(bool b) {
     return v;
 }
 
-std::u16string TextResult(const UniqueVariant& result) { return TextArgument(*result); }
+std::u16string TextResult(const UniqueVariant& result) {
+    return TextArgument(*result);
+}
 
 }  // namespace
 
@@ -326,8 +326,7 @@ void FlashPlayer::Create(HWND parent, const RECT& bounds, PlayerEvents events) {
     if (!s.dispatch) throw PlayerError("The player control has no automation interface");
 
     // Events: the player's own event interface on its connection point.
-    if (auto container =
-            s.object.query<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
+    if (auto container = s.object.query<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
         if (SUCCEEDED(container->FindConnectionPoint(kPlayerEventsId, s.connection.put()))) {
             ComPtr<IUnknown> sink;
             s.QueryInterface(IID_IDispatch, sink.put_void());
@@ -414,7 +413,7 @@ void FlashPlayer::SetStoredSetting(const wchar_t* name, const std::u16string& va
     PutByName(name, BstrArg(s.get()));
 }
 
-void FlashPlayer::SetStoredSetting(const wchar_t* name, bool value) {
+void FlashPlayer::SetStoredFlag(const wchar_t* name, bool value) {
     PutByName(name, BoolArg(value));
 }
 

@@ -18,7 +18,7 @@
 
 // A failing call into the control; the text is the control's own error description.
 class PlayerError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -28,7 +28,7 @@ struct PlayerEvents {
 };
 
 class FlashPlayer {
-public:
+  public:
     FlashPlayer();
     ~FlashPlayer();
     FlashPlayer(const FlashPlayer&) = delete;
@@ -51,11 +51,11 @@ public:
 
     // The stored settings of the control, written by name; a player that lacks one keeps its own.
     void SetStoredSetting(const wchar_t* name, const std::u16string& value);
-    void SetStoredSetting(const wchar_t* name, bool value);
+    void SetStoredFlag(const wchar_t* name, bool value);
 
     void Shutdown();
 
-private:
+  private:
     void PutByName(const wchar_t* name, VARIANT value);
 
     class Site;

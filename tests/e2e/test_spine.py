@@ -85,6 +85,16 @@ class SpineTest(unittest.TestCase):
         self.assertEqual(gets[: len(puts)], puts[: len(gets)])
         self.assertTrue(result.main.has("focus"))
 
+    def test_resize_of_a_stopped_movie_leaves_it_stopped(self):
+        cw = self.courseware(main="playing 0\nwait 200\nfscommand maximized\nwait 500\n"
+                                  "fscommand exitprogram\n")
+        result = run(cw, timeout=40)
+        puts = result.main.texts("playing-put")
+        self.assertTrue(puts, str(result.main))
+        self.assertEqual(["0"] * len(puts), puts)
+        # Play was called in between, and the write-back stopped it again.
+        self.assertTrue(result.main.has("play"))
+
     def test_normal_quit_ends_with_status_zero(self):
         cw = self.courseware(main="", version=OLD_PLAYER)
 

@@ -806,6 +806,10 @@ void Player::RunQuiet(const Step& step) {
         case StepKind::Unset:
             vars_.erase(step.name);
             break;
+        case StepKind::Playing:
+            playing_ = step.a != 0;
+            Log(std::string("playing-self ") + (playing_ ? "-1" : "0"));
+            break;
         case StepKind::Register:
             functions_[step.name] = step.text;
             break;

@@ -83,6 +83,10 @@ Step ParseStep(const std::string& command, std::string rest, int line) {
         step.kind = StepKind::Var;
         step.name = RequireWord(rest, "variable name");
         step.text = Unescape(rest);
+    } else if (command == "playing") {
+        // The movie stops or starts itself, as a movie's own stop() and play() do.
+        step.kind = StepKind::Playing;
+        step.a = RequireNumber(rest, "0 or 1");
     } else if (command == "unset") {
         step.kind = StepKind::Unset;
         step.name = RequireWord(rest, "variable name");
@@ -156,6 +160,7 @@ bool IsQuiet(StepKind kind) {
     switch (kind) {
         case StepKind::Var:
         case StepKind::Unset:
+        case StepKind::Playing:
         case StepKind::Register:
         case StepKind::Unregister:
         case StepKind::Log:

@@ -12,6 +12,7 @@ namespace standin {
 enum class StepKind {
     Var,
     Unset,
+    Playing,
     Register,
     Unregister,
     Log,
