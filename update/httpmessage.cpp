@@ -7,7 +7,9 @@
 
 namespace {
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -27,8 +29,8 @@ std::string Trim(const std::string& s) {
 }
 
 bool AllDigits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(),
-                                     [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool IsHostNameChar(char c) {
@@ -101,11 +103,11 @@ HttpAddress ParseHttpAddress(const std::string& url) {
             portText = after.substr(1);
             if (portText.empty()) throw HttpError("malformed port in " + url);
         }
-        bool literal = address.host.size() > 2 &&
-                       std::all_of(address.host.begin() + 1, address.host.end() - 1, [](char c) {
-                           return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' ||
-                                  c == '.';
-                       });
+        bool literal =
+            address.host.size() > 2 &&
+            std::all_of(address.host.begin() + 1, address.host.end() - 1, [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+            });
         if (!literal) throw HttpError("malformed host in " + url);
     } else {
         size_t colon = authority.find(':');
@@ -119,7 +121,8 @@ HttpAddress ParseHttpAddress(const std::string& url) {
             throw HttpError("malformed host in " + url);
     }
     if (!portText.empty()) {
-        if (!AllDigits(portText) || portText.size() > 5) throw HttpError("malformed port in " + url);
+        if (!AllDigits(portText) || portText.size() > 5)
+            throw HttpError("malformed port in " + url);
         address.port = std::atoi(portText.c_str());
         if (address.port < 1 || address.port > 65535) throw HttpError("malformed port in " + url);
     }
@@ -146,8 +149,7 @@ std::string HostHeaderValue(const HttpAddress& address) {
     return address.host + ":" + std::to_string(address.port);
 }
 
-std::vector<std::string> RequestHeaderLines(const HttpAddress& address,
-                                            const std::string& cookie) {
+std::vector<std::string> RequestHeaderLines(const HttpAddress& address, const std::string& cookie) {
     std::vector<std::string> lines = {
         "Host: " + HostHeaderValue(address),
         "Accept: text/html, */*",
@@ -184,7 +186,9 @@ void ReplyHead::Line(const std::string& raw) {
     }
 }
 
-bool ReplyHead::Success() const { return status_ >= 200 && status_ <= 299 && !hasLocation_; }
+bool ReplyHead::Success() const {
+    return status_ >= 200 && status_ <= 299 && !hasLocation_;
+}
 
 bool ParseCookieDate(const std::string& text, std::time_t& out) {
     // Day-of-month, month name, year and hh:mm:ss in any order and with any separators, which
@@ -215,13 +219,11 @@ bool ParseCookieDate(const std::string& text, std::time_t& out) {
                 if (lower == kMonths[m]) month = m + 1;
         }
     }
-    if (day < 0 || month < 0 || year < 1601 || hour < 0 || hour > 23 || minute > 59 ||
-        second > 59)
+    if (day < 0 || month < 0 || year < 1601 || hour < 0 || hour > 23 || minute > 59 || second > 59)
         return false;
-    long long seconds = DaysFromCivil(year, static_cast<unsigned>(month),
-                                      static_cast<unsigned>(day)) *
-                            86400LL +
-                        hour * 3600LL + minute * 60LL + second;
+    long long seconds =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400LL +
+        hour * 3600LL + minute * 60LL + second;
     out = static_cast<std::time_t>(seconds);
     return true;
 }

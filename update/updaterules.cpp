@@ -14,7 +14,9 @@ bool IsBlank(char c) {
     return b >= 1 && b <= 32;
 }
 
-bool EndsPart(char c) { return c == '/' || static_cast<unsigned char>(c) <= 32; }
+bool EndsPart(char c) {
+    return c == '/' || static_cast<unsigned char>(c) <= 32;
+}
 
 void SkipBlanks(const std::string& s, size_t& i) {
     while (i < s.size() && IsBlank(s[i])) ++i;

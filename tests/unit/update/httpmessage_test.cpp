@@ -30,8 +30,8 @@ TEST(HttpAddressTest, SplitsHostPortAndPath) {
 TEST(HttpAddressTest, RefusesWhatNamesNoHttpServer) {
     for (const char* url :
          {"https://h/", "ftp://h/", "http://", "http:///x", "http://h:/x", "http://h:0/",
-          "http://h:65536/", "http://h:8080cdef", "http://h:-1/", "http://user@h/",
-          "http://h?x", "http://[::1/", "http://[zz]/", "http://[::1]x/", "h/x", ""})
+          "http://h:65536/", "http://h:8080cdef", "http://h:-1/", "http://user@h/", "http://h?x",
+          "http://[::1/", "http://[zz]/", "http://[::1]x/", "h/x", ""})
         EXPECT_THROW(ParseHttpAddress(url), HttpError) << url;
 }
 
@@ -44,8 +44,8 @@ TEST(RequestTargetTest, SpacesBecomePercent20AndAllElseStays) {
 }
 
 TEST(RequestTargetTest, ControlCharactersCannotBeSent) {
-    for (std::string path : {std::string("/a\r\nHost: x"), std::string("/a\n"),
-                             std::string("/\t"), std::string("/\x7f"), std::string("/a\0b", 4)})
+    for (std::string path : {std::string("/a\r\nHost: x"), std::string("/a\n"), std::string("/\t"),
+                             std::string("/\x7f"), std::string("/a\0b", 4)})
         EXPECT_THROW(RequestTarget(path), HttpError);
 }
 

@@ -113,8 +113,8 @@ TEST(UpdateRulesTest, PlainFileNamesAreAccepted) {
 
 TEST(UpdateRulesTest, NamesThatWouldLeaveOrMissTheDirectoryAreRefused) {
     for (const char* name :
-         {"", ".", "..", "...", "a\\b.exe", "..\\x.exe", "C:x.exe", "127.0.0.1:8080", "a/b",
-          "a\tb", "a\x7f", "CON", "nul.exe", "Com1", "lpt9.txt", "AUX ", "conout$"})
+         {"", ".", "..", "...", "a\\b.exe", "..\\x.exe", "C:x.exe", "127.0.0.1:8080", "a/b", "a\tb",
+          "a\x7f", "CON", "nul.exe", "Com1", "lpt9.txt", "AUX ", "conout$"})
         EXPECT_FALSE(IsPlainFileName(name)) << name;
     EXPECT_FALSE(IsPlainFileName("a\\"));
     EXPECT_FALSE(IsPlainFileName("\\\xB1"));

@@ -1,0 +1,260 @@
+#include "platform/http.h"
+
+#include "platform/application.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Socket waits are cut this short at most, so input and timers wait no longer than this even
+// though the idle time-out would allow more.
+constexpr long kLongestWaitMs = 50;
+constexpr long kBlockSize = 32768;
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK)
+            throw HttpError("the HTTP library cannot be initialised");
+    });
+}
+
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using UniqueSlist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+// Handles every waiting message; true when the application has been asked to quit.
+bool ServeMessageQueue() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        bool quit = false;
+        PumpMessage(false, &quit);
+        if (quit) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+AntiFreeze& HttpAntiFreeze() {
+    static AntiFreeze settings;
+    return settings;
+}
+
+struct HttpClient::Impl {
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    CookieJar cookies;
+
+    // State of the running request.
+    bool busy = false;
+    bool cancelled = false;
+    std::string host, cookiePath;
+    ReplyHead head;
+    bool headRefused = false;  // the reply's head showed it is no success
+    bool outOfMemory = false;
+    ReplyBuffer* body = nullptr;
+    long long received = 0;
+    std::vector<long long> pendingWork;  // body counts not yet reported
+    bool begun = false;
+
+    ~Impl() {
+        if (multi) curl_multi_cleanup(multi);
+        if (easy) curl_easy_cleanup(easy);
+    }
+
+    static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+        Impl& self = *static_cast<Impl*>(user);
+        size_t n = size * count;
+        try {
+            self.head.Line(std::string(data, n));
+            if (!self.head.Complete()) return n;
+            // An interim 1xx head is followed by the real one.
+            if (self.head.Status() >= 100 && self.head.Status() <= 199) return n;
+            for (const std::string& value : self.head.SetCookies())
+                self.cookies.Receive(self.host, self.cookiePath, value, std::time(nullptr));
+            if (!self.head.Success()) {
+                // Nothing of a failed reply is wanted; stop before its body.
+                self.headRefused = true;
+                return 0;
+            }
+            return n;
+        } catch (const std::bad_alloc&) {
+            self.outOfMemory = true;
+            return 0;
+        }
+    }
+
+    static size_t OnBody(char* data, size_t size, size_t count, void* user) {
+        Impl& self = *static_cast<Impl*>(user);
+        size_t n = size * count;
+        if (self.cancelled) return 0;
+        try {
+            self.body->Append(data, n);
+        } catch (const std::bad_alloc&) {
+            self.outOfMemory = true;
+            return 0;
+        }
+        self.received += static_cast<long long>(n);
+        self.pendingWork.push_back(self.received);
+        return n;
+    }
+
+    void Configure(const HttpAddress& address, const std::string& target, curl_slist* headers) {
+        curl_easy_reset(easy);
+        // The URL only selects the connection; the request line's target is given as is.
+        std::string url = "http://" + address.host + ":" + std::to_string(address.port) + "/";
+        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, target.c_str());
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(easy, CURLOPT_PROXY, "");
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kBlockSize);
+        // No time-outs of the client's own: a read may wait without end.
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, 0L);
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<unsigned long>(UINT_MAX));
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    }
+};
+
+HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {
+    InitCurlOnce();
+    impl_->easy = curl_easy_init();
+    impl_->multi = curl_multi_init();
+    if (!impl_->easy || !impl_->multi) throw HttpError("the HTTP client cannot be created");
+}
+
+HttpClient::~HttpClient() = default;
+
+bool HttpClient::Busy() const {
+    return impl_->busy;
+}
+
+void HttpClient::Cancel() {
+    if (impl_->busy) impl_->cancelled = true;
+}
+
+void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
+    Impl& s = *impl_;
+    if (s.busy) throw HttpError("a request of this client is still running");
+
+    HttpAddress address = ParseHttpAddress(url);
+    std::string target = RequestTarget(address.path);
+    std::string cookiePath = address.path.empty() ? "/" : address.path;
+    std::string cookie = s.cookies.CookieHeader(address.host, cookiePath, std::time(nullptr));
+
+    UniqueSlist headers;
+    std::vector<std::string> lines = RequestHeaderLines(address, cookie);
+    // Nothing beyond these lines: an empty "Expect:" keeps libcurl from adding its own.
+    lines.push_back("Expect:");
+    for (const std::string& line : lines) {
+        curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
+        if (!grown) throw std::bad_alloc();
+        headers.release();
+        headers.reset(grown);
+    }
+
+    s.Configure(address, target, headers.get());
+    s.busy = true;
+    s.cancelled = false;
+    s.host = address.host;
+    s.cookiePath = cookiePath;
+    s.head = ReplyHead();
+    s.headRefused = false;
+    s.outOfMemory = false;
+    s.body = &body;
+    s.received = 0;
+    s.pendingWork.clear();
+    s.begun = false;
+
+    struct Running {
+        Impl& s;
+        bool added = false;
+        ~Running() {
+            if (added) curl_multi_remove_handle(s.multi, s.easy);
+            s.busy = false;
+            s.body = nullptr;
+        }
+    } running{s};
+    if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
+        throw HttpError("the request cannot be started");
+    running.added = true;
+
+    bool quitting = false;
+    auto deliverWork = [&] {
+        if (!s.begun && s.head.Complete() && s.head.Success() && !s.headRefused) {
+            s.begun = true;
+            long long announced = std::max(0LL, s.head.ContentLength());
+            if (OnWorkBegin) OnWorkBegin(announced);
+        }
+        if (!s.begun) return;
+        // Reported one at a time; a handler may cancel in between.
+        for (size_t i = 0; i < s.pendingWork.size() && !s.cancelled; ++i)
+            if (OnWork) OnWork(s.pendingWork[i]);
+        s.pendingWork.clear();
+    };
+    auto endWork = [&] {
+        if (s.begun && OnWorkEnd) OnWorkEnd();
+    };
+
+    CURLcode outcome = CURLE_OK;
+    try {
+        int stillRunning = 1;
+        while (true) {
+            CURLMcode mc = curl_multi_perform(s.multi, &stillRunning);
+            if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
+            deliverWork();
+            if (s.cancelled || !stillRunning) break;
+
+            long curlWait = -1;
+            curl_multi_timeout(s.multi, &curlWait);
+            const AntiFreeze& freeze = HttpAntiFreeze();
+            long waitMs = std::min<long>(kLongestWaitMs, static_cast<long>(freeze.IdleTimeOut));
+            if (curlWait >= 0) waitMs = std::min(waitMs, curlWait);
+            int ready = 0;
+            mc = curl_multi_wait(s.multi, nullptr, 0, static_cast<int>(waitMs), &ready);
+            if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
+            if (!freeze.OnlyWhenIdle || ready == 0) {
+                if (ServeMessageQueue()) {
+                    // The application is ending; its loop must not wait on a server.
+                    quitting = true;
+                    s.cancelled = true;
+                }
+            }
+            if (s.cancelled) break;
+        }
+        if (!s.cancelled) {
+            int left = 0;
+            while (CURLMsg* msg = curl_multi_info_read(s.multi, &left))
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == s.easy)
+                    outcome = msg->data.result;
+        }
+    } catch (...) {
+        endWork();
+        throw;
+    }
+    endWork();
+
+    if (s.cancelled)
+        throw HttpCancelled(quitting ? "the application is quitting" : "the request was cancelled");
+    if (s.outOfMemory) throw HttpError("out of memory for the reply");
+    if (s.headRefused || (outcome == CURLE_OK && !s.head.Success())) {
+        throw HttpError(s.head.HasLocation() ? "the reply redirects elsewhere"
+                                             : "HTTP status " + std::to_string(s.head.Status()));
+    }
+    if (outcome != CURLE_OK) throw HttpError(curl_easy_strerror(outcome));
+}

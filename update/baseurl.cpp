@@ -1,0 +1,10 @@
+// Compiled once per executable, each with the update server it is built for.
+#include "update/updatecheck.h"
+
+#ifndef COURSESHELL_UPDATE_URL
+#error "COURSESHELL_UPDATE_URL must name the update server"
+#endif
+
+const char* UpdateBaseUrl() {
+    return COURSESHELL_UPDATE_URL;
+}
