@@ -76,15 +76,13 @@ bool DialogWindow::IsPushButton(HWND control) const {
 bool DialogWindow::PreTranslateMessage(MSG& msg) {
     if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
         HWND focus = ::GetFocus();
+        // A combo box whose list is dropped down takes Enter and Esc to close the list.
+        HWND combo = focus && ::GetParent(focus) != hwnd() ? ::GetParent(focus) : focus;
+        if (combo && ::IsChild(hwnd(), combo) && ::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0))
+            return false;
         if (msg.wParam == VK_ESCAPE) {
-            // A combo box that is dropped down takes Esc for itself.
-            if (focus && ::SendMessageW(::GetParent(focus) == hwnd() ? focus : ::GetParent(focus),
-                                        CB_GETDROPPEDSTATE, 0, 0))
-                return false;
             if (cancelId_) OnButton(cancelId_);
-            return true;
-        }
-        if (IsPushButton(focus)) {
+        } else if (IsPushButton(focus)) {
             OnButton(::GetDlgCtrlID(focus));
         } else if (!OnEnterIn(focus) && defaultId_) {
             OnButton(defaultId_);
