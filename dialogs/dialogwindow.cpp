@@ -39,6 +39,13 @@ SIZE DialogWindow::MeasureText(const std::wstring& text, int wrapWidth) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+std::wstring DialogWindow::WindowText(HWND window) {
+    int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, &text[0], length + 1)));
+    return text;
+}
+
 void DialogWindow::CreateDialogFrame(const std::wstring& caption, DWORD extraStyle, DWORD exStyle) {
     // WS_CAPTION without WS_SYSMENU: a dialog border and no caption buttons.
     CreateWindowOf(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | exStyle, caption,

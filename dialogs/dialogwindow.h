@@ -17,6 +17,7 @@ class DialogWindow : public Window {
     // The extent of a text in the dialog font, one line per line of the text; with a wrap width,
     // lines longer than that are broken between words.
     static SIZE MeasureText(const std::wstring& text, int wrapWidth = 0);
+    static std::wstring WindowText(HWND window);
 
   protected:
     DialogWindow() { dialogKeys_ = true; }

@@ -40,26 +40,20 @@ class InputDialogWindow : public DialogWindow {
         CenterOnScreen();
     }
 
-    std::wstring Text() const {
-        int length = ::GetWindowTextLengthW(edit_);
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        text.resize(static_cast<size_t>(::GetWindowTextW(edit_, &text[0], length + 1)));
-        return text;
-    }
+    // The field's text at the moment the user confirmed.
+    const std::wstring& ConfirmedText() const { return confirmedText_; }
 
   protected:
     void OnButton(int id) override {
         if (id == IDOK || id == IDCANCEL) {
-            // The text is read before the window goes, while the field still exists.
-            if (id == IDOK) confirmedText_ = Text();
+            // Read while the field still exists: the window goes before the caller looks.
+            if (id == IDOK) confirmedText_ = WindowText(edit_);
             EndModal(id);
         }
     }
 
-  public:
-    std::wstring confirmedText_;
-
   private:
+    std::wstring confirmedText_;
     HWND edit_ = nullptr;
 };
 
@@ -69,7 +63,7 @@ bool TbsSkinInputDialog::QueryText(const std::string& caption, const std::string
                                    std::string& value) {
     InputDialogWindow dialog(AnsiToWString(caption), AnsiToWString(prompt), AnsiToWString(value));
     if (dialog.ShowModal() != IDOK) return false;
-    value = WStringToAnsi(dialog.confirmedText_);
+    value = WStringToAnsi(dialog.ConfirmedText());
     return true;
 }
 

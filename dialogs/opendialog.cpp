@@ -438,12 +438,7 @@ class OpenDialogWindow : public DialogWindow {
     }
 
   private:
-    std::wstring NameFieldText() const {
-        int length = ::GetWindowTextLengthW(nameField_);
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        text.resize(static_cast<size_t>(::GetWindowTextW(nameField_, &text[0], length + 1)));
-        return text;
-    }
+    std::wstring NameFieldText() const { return WindowText(nameField_); }
 
     void NameFieldEnter() {
         std::wstring text = NameFieldText();
