@@ -1,0 +1,60 @@
+// The registry wrapper on the machine-wide hive of the test prefix, in a key of its own.
+#include "platform/registry.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MachineRegistryTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<Registry> registry = MachineRegistry();
+    std::string key = "software\\courseshell-test-" + std::to_string(::GetCurrentProcessId());
+
+    void TearDown() override { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()); }
+};
+
+TEST_F(MachineRegistryTest, LeadingAndTrailingBackslashesNameTheSameKey) {
+    EXPECT_FALSE(registry->KeyExists("\\" + key + "\\"));
+    EXPECT_EQ(nullptr, registry->OpenKey("\\" + key + "\\", false));
+    ASSERT_NE(nullptr, registry->OpenKey("\\" + key, true));
+    EXPECT_TRUE(registry->KeyExists("\\" + key + "\\"));
+    EXPECT_TRUE(registry->KeyExists(key));
+    EXPECT_NE(nullptr, registry->OpenKey("\\" + key + "\\", false));
+}
+
+TEST_F(MachineRegistryTest, StringValuesRoundTripOthersAreErrors) {
+    std::unique_ptr<RegistryKey> opened = registry->OpenKey("\\" + key, true);
+    ASSERT_NE(nullptr, opened);
+    EXPECT_FALSE(opened->ReadString("missing").has_value());
+    opened->WriteString("text", "hello world");
+    opened->WriteString("empty", "");
+    EXPECT_EQ("hello world", opened->ReadString("text").value());
+    EXPECT_EQ("", opened->ReadString("empty").value());
+    opened->WriteString("text", "x");
+    EXPECT_EQ("x", opened->ReadString("text").value());
+
+    HKEY raw = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_WRITE, &raw));
+    DWORD number = 7;
+    ::RegSetValueExA(raw, "number", 0, REG_DWORD, reinterpret_cast<BYTE*>(&number), sizeof number);
+    ::RegSetValueExA(raw, "expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>("%x%"), 4);
+    ::RegCloseKey(raw);
+    EXPECT_THROW(opened->ReadString("number"), RegistryError);
+    EXPECT_EQ("%x%", opened->ReadString("expand").value());
+}
+
+TEST_F(MachineRegistryTest, KeysOfThisProgramLiveInTheViewOfA32BitProgram) {
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    if (!wow64) GTEST_SKIP() << "not a 32-bit program on a 64-bit system";
+    ASSERT_NE(nullptr, registry->OpenKey(key, true));
+    std::string redirected = "Software\\Wow6432Node\\" + key.substr(key.find('\\') + 1);
+    HKEY raw = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, redirected.c_str(), 0,
+                                             KEY_READ | KEY_WOW64_64KEY, &raw));
+    ::RegCloseKey(raw);
+}
+
+}  // namespace
