@@ -24,6 +24,9 @@ CHECK_TARGET_RX = re.compile(r"^/index\.php/index/soft_update/[0-9A-Fa-f]{8}-[0-
 # quits by itself first (exit code 0, after starting an installer).
 IDLE_MOVIE = "wait 15000\nfscommand exitprogram\n"
 EXIT_PROGRAM = 259 & 0xFF
+# The program directory after a check whose download saved nothing.
+NOTHING_SAVED = sorted(["CourseShell.exe", "main.swf", "main.swf.log", "result.txt", "version.swf",
+                        "version.swf.log"])
 
 
 def base_url():
@@ -190,6 +193,207 @@ class CheckTest(UpdateTestBase):
         self.assertFalse(cw.path("result.txt").exists())
         self.assertNotIn(QUESTION_CAPTION, seen["windows"])
         self.assertNotIn(FAILURE_CAPTION, seen["windows"])
+
+
+
+class DownloadTestBase(UpdateTestBase):
+    """Offers an update, answers Yes, and lets the download run against the test server."""
+
+    def offer(self, reply_text, routes=(), main=IDLE_MOVIE, during=None, timeout=60, files=None):
+        self.check_reply(Reply(reply_text))
+        for target, reply in routes:
+            self.server.route(target, reply)
+        self.server.start()
+        cw = self.courseware(main=main, files=files)
+        seen = {}
+
+        def steps(s):
+            answer_question(s, "Return")
+            if during is not None:
+                during(s, seen)
+
+        result = run(cw, during=steps, timeout=timeout)
+        return cw, result, seen
+
+    def assert_requests(self, *download_targets):
+        requests = self.server.requests
+        self.assertEqual(1 + len(download_targets), len(requests), requests)
+        self.assert_check_request(requests[0])
+        for request, target in zip(requests[1:], download_targets):
+            self.assertEqual(expected_request(target), request.raw)
+
+    def assert_started(self, cw, result, name):
+        self.assertEqual(0, result.status, "the program quits after starting the installer")
+        self.assertEqual(installer_bytes(), cw.read(name))
+        note = cw.read("installer-started.txt").decode("gbk")
+        self.assertIn("exe=" + cw.windows_path(name), note)
+        self.assertIn("show=1", note)
+
+
+def read_failure_dialog(s, seen, timeout=20):
+    """Reads the failure dialog's field, then confirms it."""
+    window = s.find_window(FAILURE_CAPTION, timeout=timeout)
+    seen["windows"] = [w["title"] for w in harness.windows()]
+    if window is None:
+        return
+    seen["controls"] = dialog_controls(FAILURE_CAPTION)
+    s.press("Return", window)
+    seen["closed"] = wait_window_gone(s, FAILURE_CAPTION)
+    time.sleep(1)
+    seen["running"] = s.running()
+
+
+class DownloadTest(DownloadTestBase):
+    def test_installer_is_saved_byte_for_byte_and_started(self):
+        body = installer_bytes()
+        cw, result, _ = self.offer(b"2.0@@@/files/setup.exe",
+                                   [("/files/setup.exe", Reply(body))])
+        self.assert_started(cw, result, "setup.exe")
+        self.assert_requests("/files/setup.exe")
+        self.assertEqual(b"2.0@@@/files/setup.exe", cw.read("result.txt"))
+
+    def test_space_goes_out_as_percent_20_and_the_name_is_the_last_word(self):
+        cw, result, _ = self.offer(b"v@@@/files/my setup.exe",
+                                   [("/files/my%20setup.exe", Reply(installer_bytes()))])
+        self.assert_started(cw, result, "setup.exe")
+        self.assert_requests("/files/my%20setup.exe")
+
+    def test_second_marker_and_dot_segments_stay_in_the_path(self):
+        for reply, target, name in [
+                (b"1@@@/a@@@b.exe", "/a@@@b.exe", "a@@@b.exe"),
+                (b"1@@@/a/../b/./setup.exe", "/a/../b/./setup.exe", "setup.exe")]:
+            with self.subTest(target):
+                self.server = UpdateServer(port())
+                try:
+                    cw, result, _ = self.offer(reply, [(target, Reply(installer_bytes()))])
+                finally:
+                    self.server.stop()
+                self.assert_started(cw, result, name)
+                self.assert_requests(target)
+
+    def test_long_path_is_cut_at_999_characters(self):
+        path = "/" + "d" * 990 + "/setup.exe" + "x" * 199
+        target = path[:999]
+        self.assertTrue(target.endswith("/setup.e"))
+        cw, result, _ = self.offer(b"2.0@@@" + path.encode(), [(target, Reply(installer_bytes()))])
+        self.assertEqual(0, result.status)
+        self.assertEqual(installer_bytes(), cw.read("setup.e"))
+        self.assert_requests(target)
+
+    def test_unknown_length_shows_moving_progress_until_the_body_is_complete(self):
+        body = installer_bytes()
+        cases = {
+            "chunked": Reply(body, mode="chunked", chunk=8192, stall_after=(8192, 3.0)),
+            "close": Reply(body, mode="close", chunk=8192, stall_after=(8192, 3.0)),
+        }
+        for name, reply in cases.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+
+                def during(s, seen):
+                    seen["progress"] = s.find_window(PROGRESS_CAPTION, timeout=10)
+                    time.sleep(1.5)
+                    # The first block has long arrived; the dialog neither closed nor cancelled.
+                    seen["progress later"] = s.find_window(PROGRESS_CAPTION)
+                    seen["failure"] = s.find_window(FAILURE_CAPTION)
+
+                try:
+                    cw, result, seen = self.offer(b"@@@/files/setup.exe",
+                                                  [("/files/setup.exe", reply)], during=during)
+                finally:
+                    self.server.stop()
+                self.assertIsNotNone(seen["progress"])
+                self.assertIsNotNone(seen["progress later"])
+                self.assertIsNone(seen["failure"])
+                self.assert_started(cw, result, "setup.exe")
+
+    def test_cancel_stops_the_download_and_the_program_runs_on(self):
+        body = installer_bytes()
+        # Without the cancel the rest would arrive after the pause and be saved and started.
+        reply = Reply(body, chunk=4096, stall_after=(4096, 4.0))
+
+        def during(s, seen):
+            window = s.find_window(PROGRESS_CAPTION, timeout=10)
+            seen["progress"] = window
+            if window is None:
+                return
+            s.press("Escape", window)
+            seen["gone"] = wait_window_gone(s, PROGRESS_CAPTION)
+            time.sleep(2)
+            seen["windows"] = [w["title"] for w in harness.windows()]
+            seen["running"] = s.running()
+
+        cw, result, seen = self.offer(b"@@@/files/setup.exe", [("/files/setup.exe", reply)],
+                                      during=during)
+        self.assertIsNotNone(seen["progress"])
+        self.assertTrue(seen["gone"])
+        self.assertTrue(seen["running"])
+        self.assertNotIn(FAILURE_CAPTION, seen["windows"])
+        self.assertEqual(EXIT_PROGRAM, result.status, "the movie ends the program, not the download")
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        self.assert_requests("/files/setup.exe")
+
+
+class FailedDownloadTest(DownloadTestBase):
+    def expect_failure(self, reply_text, routes, url, requested):
+        cw, result, seen = self.offer(reply_text, routes, during=read_failure_dialog)
+        self.assertIn("controls", seen, "no failure dialog; windows: %r" % seen.get("windows"))
+        edits = [c for c in seen["controls"] if c[0].lower() == "edit"]
+        labels = [c[1] for c in seen["controls"] if c[0].lower() == "static"]
+        self.assertEqual(1, len(edits), seen["controls"])
+        self.assertEqual(url, edits[0][1])
+        self.assertEqual("0,%d" % len(url), edits[0][2], "the whole address is selected")
+        self.assertIn("升级文件路径：", labels)
+        self.assertTrue(seen["closed"])
+        self.assertTrue(seen["running"], "the program runs on after a failed download")
+        self.assertEqual(EXIT_PROGRAM, result.status)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        self.assertFalse(cw.root.joinpath("b.exe").exists())
+        self.assert_requests(*requested)
+        return cw
+
+    def test_error_replies_show_the_address(self):
+        url = base_url() + "/files/setup.exe"
+        cases = {
+            "404": Reply(b"nope", status=404),
+            "302": Reply(b"", status=302, headers=["Location: /files/other.exe"]),
+            "200 with Location": Reply(installer_bytes(), headers=["Location: /x"]),
+            "truncated": Reply(installer_bytes(), truncate=10000),
+            "truncated chunked": Reply(installer_bytes(), mode="chunked", truncate=10000),
+            "dropped": Reply(drop=True),
+        }
+        for name, reply in cases.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                try:
+                    self.expect_failure(b"2.0@@@/files/setup.exe",
+                                        [("/files/setup.exe", reply)], url, ["/files/setup.exe"])
+                finally:
+                    self.server.stop()
+
+    def test_names_that_are_no_plain_file_name_are_not_written(self):
+        cases = [
+            ("trailing slash", b"@@@/files/", "/files/", ["/files/"]),
+            ("empty reply", b"", "", ["/"]),
+            ("backslash", b"@@@/files/a\\b.exe", "/files/a\\b.exe", ["/files/a\\b.exe"]),
+            ("dot dot", b"@@@/files/..", "/files/..", ["/files/.."]),
+            ("device", b"@@@/files/nul.exe", "/files/nul.exe", ["/files/nul.exe"]),
+        ]
+        for name, reply_text, path, requested in cases:
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                routes = [(t, Reply(installer_bytes())) for t in requested]
+                try:
+                    self.expect_failure(reply_text, routes, base_url() + path, requested)
+                finally:
+                    self.server.stop()
+
+    def test_reply_without_marker_joins_the_base_url_without_a_slash(self):
+        # "abcdef" gives the path "cdef", which here turns the port into "<port>cdef".
+        self.expect_failure(b"abcdef", [], base_url() + "cdef", [])
+
+    def test_control_character_in_the_path_is_not_sent(self):
+        self.expect_failure(b'@@@/files/"a\x01b"', [], base_url() + '/files/"a\x01b"', [])
 
 
 if __name__ == "__main__":
