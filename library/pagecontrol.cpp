@@ -35,6 +35,8 @@ RECT PageControl::PageArea() const {
 
 void PageControl::AddToPage(int page, HWND control) {
     pages_.at(static_cast<size_t>(page)).push_back(control);
+    // The frame stays beneath every page's controls, however late they were made.
+    ::SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::ShowWindow(control, page == ActivePage() ? SW_SHOWNA : SW_HIDE);
 }
 
