@@ -1,7 +1,5 @@
 #include "bridge/dispatcher.h"
 
-#include "platform/textconv.h"
-
 ExternalCallDispatcher::ExternalCallDispatcher(CallHost& host, FileServices& files,
                                                SettingsStore& settings)
     : host_(host), files_(files), settings_(settings) {}
@@ -28,7 +26,7 @@ void ExternalCallDispatcher::Handle(const InvokeRequest& request) {
     } else if (name == "savereg") {
         std::string valueName = request.Argument(0);
         // Whether it was stored is not the movie's concern.
-        settings_.WriteSetting(valueName, AnsiToUtf8(request.Argument(1)));
+        settings_.WriteSetting(valueName, SettingValueToStore(request.Argument(1)));
         host_.SetReturnValue(kReplyTrue);
     } else if (name == "getunique") {
         host_.SetReturnValue(StringReply(settings_.GetInstallationId()));

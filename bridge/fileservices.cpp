@@ -35,7 +35,12 @@ bool ForceFolders(FileSystem& files, std::string folder) {
 }
 
 std::string StoredTextToAnsi(const std::string& bytes) {
-    return IsUtf8WithNonAscii(bytes) ? Utf8ToAnsi(bytes) : bytes;
+    if (!IsUtf8WithNonAscii(bytes)) return bytes;
+    std::string ansi = Utf8ToAnsi(bytes);
+    // What the program saved came from the code page, so every character converts back. Short
+    // GBK text can also be well-formed UTF-8 ("值" is D6 B5), but then it decodes mostly to
+    // characters outside the code page and is kept as it is.
+    return AnsiToUtf8(ansi) == bytes ? ansi : bytes;
 }
 
 FileServices::FileServices(FileSystem& files, std::function<std::string()> programDirectory)

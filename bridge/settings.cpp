@@ -1,5 +1,7 @@
 #include "bridge/settings.h"
 
+#include "platform/textconv.h"
+
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -47,6 +49,11 @@ int ParseNumber(const std::string& name, const std::string& text) {
 }
 
 }  // namespace
+
+std::string SettingValueToStore(const std::string& ansiText) {
+    std::string utf8 = AnsiToUtf8(ansiText);
+    return WideToAnsi(AnsiToWide(utf8)) == utf8 ? utf8 : ansiText;
+}
 
 std::unique_ptr<RandomSource> ClockRandom() {
     return std::make_unique<ClockSeededRandom>();

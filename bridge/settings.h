@@ -19,6 +19,12 @@ class RandomSource {
     virtual int Next(int range) = 0;
 };
 
+// The bytes "savereg" stores for a text: its UTF-8 form, unless the registry's ANSI interface would
+// not give those bytes back (the platform keeps strings in UTF-16 and converts them through the
+// code page, which loses a UTF-8 sequence that does not split into characters of the code page);
+// then the text as it is, which does come back intact.
+std::string SettingValueToStore(const std::string& ansiText);
+
 // Seeded from the clock.
 std::unique_ptr<RandomSource> ClockRandom();
 

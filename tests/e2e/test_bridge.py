@@ -24,6 +24,8 @@ class FileRequestsTest(unittest.TestCase):
         files = {
             "lesson/words.txt": b"ab\rcd\r\nmore\r\n",
             "lesson/gbk.txt": gbk("苹果") + b"\r\n",
+            # GBK bytes that are also well-formed UTF-8 (U+05B5).
+            "lesson/value.txt": gbk("值") + b"\r\n",
             "lesson/eof.txt": b"before\x1aafter",
             "lesson/markup.txt": b"a<b & \"c\"\r\n",
             "lesson/long.txt": b"L" * 100000 + b"\r\nsecond",
@@ -33,6 +35,7 @@ class FileRequestsTest(unittest.TestCase):
             "call getAppDir\n"
             "call loadfile lesson/words.txt\n"
             "call loadfile lesson\\gbk.txt\n"
+            "call loadfile lesson/value.txt\n"
             "call loadBytes lesson/eof.txt\n"
             "call loadfile lesson/markup.txt\n"
             "call loadBytes lesson/long.txt\n"
@@ -43,6 +46,8 @@ class FileRequestsTest(unittest.TestCase):
             "call fileexists missing.txt\n"
             "call savefile new1/new2/saved.txt|你好 world\\nsecond line\n"
             "call loadfile new1/new2/saved.txt\n"
+            "call savefile value.txt|值\n"
+            "call loadBytes value.txt\n"
             "call saveToUTF8 utf8.txt|  padded  \n"
             "call saveToUTF8 spaces.txt|     \n"
             "call saveBytes old.txt|短\n"
@@ -61,6 +66,7 @@ class FileRequestsTest(unittest.TestCase):
             reply_string(app_dir),
             reply_string("abcd"),
             reply_string("苹果"),
+            reply_string("值"),
             reply_string("before"),
             reply_string("a&lt;b &amp; &quot;c&quot;"),
             reply_string("L" * 100000),
@@ -69,6 +75,7 @@ class FileRequestsTest(unittest.TestCase):
             "<true/>", "<false/>", "<false/>",
             "<true/>",
             reply_string("你好 world"),
+            "<true/>", reply_string("值"),
             "<true/>", "<true/>", "<true/>",
             reply_string("短"),
             "<true/>",
@@ -77,6 +84,7 @@ class FileRequestsTest(unittest.TestCase):
         self.assertEqual(expected, [reply for _, reply in calls], result.main)
 
         self.assertEqual("你好 world\r\nsecond line\r\n".encode("utf-8"), cw.read("new1/new2/saved.txt"))
+        self.assertEqual("值\r\n".encode("utf-8"), cw.read("value.txt"))
         self.assertEqual(b"padded\r\n", cw.read("utf8.txt"))
         self.assertEqual(b"\r\n", cw.read("spaces.txt"))
         self.assertEqual(gbk("短") + b"\r\n", cw.read("old.txt"))
@@ -133,8 +141,10 @@ class SettingsTest(unittest.TestCase):
                   "call getunique\n"
                   "call savereg name|hello & <world>\n"
                   "call savereg chinese|你好\n"
+                  "call savereg odd|值\n"
                   "call loadreg name\n"
                   "call loadreg chinese\n"
+                  "call loadreg odd\n"
                   "call loadreg absent\n"
                   "call getunique\n" + EXIT)
         cw, result, seen = run_movie(self, script)
@@ -146,16 +156,20 @@ class SettingsTest(unittest.TestCase):
         for number, text, top in zip(numbers, identifier.groups()[1:], (998, 887, 776, 665)):
             self.assertLessEqual(number, top)
             self.assertEqual(str(number), text)
-        self.assertEqual(["<true/>", "<true/>", reply_string("hello &amp; &lt;world&gt;"),
-                          reply_string("你好"), reply_string(""), replies[2]], replies[3:])
+        self.assertEqual(["<true/>", "<true/>", "<true/>", reply_string("hello &amp; &lt;world&gt;"),
+                          reply_string("你好"), reply_string("值"), reply_string(""), replies[2]],
+                         replies[3:])
         self.assertEqual([], seen)
 
         values = harness.reg_query(SETTINGS_KEY)
-        self.assertEqual({"a", "b", "c", "d", "name", "chinese"}, set(values))
+        self.assertEqual({"a", "b", "c", "d", "name", "chinese", "odd"}, set(values))
         self.assertEqual([str(n) for n in numbers], [values[k] for k in "abcd"])
         self.assertEqual("hello & <world>", values["name"])
         # The value is stored as the UTF-8 bytes of the text, through the ANSI interface.
         self.assertEqual("你好".encode("utf-8"), harness.raw_bytes(values["chinese"]))
+        # Its UTF-8 bytes (E5 80 BC) would lose the last byte in the platform's conversion, so
+        # this text is stored as it came.
+        self.assertEqual(gbk("值"), harness.raw_bytes(values["odd"]))
 
         _, later, _ = run_movie(self, "call getunique\n" + EXIT)
         self.assertEqual([replies[2]], [reply for _, reply in later.main.flashcalls()])

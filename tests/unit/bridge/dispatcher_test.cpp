@@ -165,6 +165,10 @@ TEST_F(DispatcherTest, SettingsRoundTripAsTheSavedText) {
     EXPECT_EQ(Reply("<true/>"), Call("savereg", {"name", kGbkHello}));
     EXPECT_EQ(kUtf8Hello, registry.keys["software\\tallowbrook"].values["name"].bytes);
     EXPECT_EQ(Reply(std::string("<string>") + kGbkHello + "</string>"), Call("loadreg", {"name"}));
+    // A text whose UTF-8 bytes the registry would not keep is stored as it is, and reads back.
+    EXPECT_EQ(Reply("<true/>"), Call("savereg", {"odd", "\xD6\xB5"}));
+    EXPECT_EQ("\xD6\xB5", registry.keys["software\\tallowbrook"].values["odd"].bytes);
+    EXPECT_EQ(Reply("<string>\xD6\xB5</string>"), Call("loadreg", {"odd"}));
     // Values written in the ANSI code page by other means read as they are.
     registry.keys["software\\tallowbrook"].values["gbk"] = FakeValue{FakeValue::String, kGbkHello};
     EXPECT_EQ(Reply(std::string("<string>") + kGbkHello + "</string>"), Call("loadreg", {"gbk"}));

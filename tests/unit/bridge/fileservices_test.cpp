@@ -143,6 +143,10 @@ TEST_F(FileServicesTest, LinesStoredAsUtf8ReadBackAsTheTextThatWasSaved) {
     EXPECT_EQ(std::string(kGbkHello) + " ok", files.LoadFile("gbk.txt").value());
     EXPECT_EQ("plain", files.LoadBytes("ascii.txt"));
 
+    // GBK text that happens to be well-formed UTF-8: "值" is D6 B5, U+05B5 in UTF-8.
+    fs.AddFile("C:\\app\\value.txt", "\xD6\xB5\r\n");
+    EXPECT_EQ("\xD6\xB5", files.LoadFile("value.txt").value());
+
     files.SaveUtf8("round.txt", kGbkHello);
     EXPECT_EQ(kGbkHello, files.LoadFile("round.txt").value());
 }

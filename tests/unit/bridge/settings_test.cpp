@@ -163,4 +163,12 @@ TEST_F(SettingsStoreTest, FailingWriteIsReportedOnce) {
     EXPECT_EQ(0, handlesOpenAtFailure);
 }
 
+TEST(SettingValueToStoreTest, Utf8WhenTheCodePageKeepsItIntactOtherwiseTheTextItself) {
+    EXPECT_EQ("plain text", SettingValueToStore("plain text"));
+    // "你好": six UTF-8 bytes that split into three double-byte characters of code page 936.
+    EXPECT_EQ("\xE4\xBD\xA0\xE5\xA5\xBD", SettingValueToStore("\xC4\xE3\xBA\xC3"));
+    // "值": three UTF-8 bytes; the last would be lost, so the GBK text is stored.
+    EXPECT_EQ("\xD6\xB5", SettingValueToStore("\xD6\xB5"));
+}
+
 }  // namespace
