@@ -19,6 +19,16 @@ constexpr UINT_PTR kWaitTimer = 1;
 constexpr UINT_PTR kCallTimer = 2;
 constexpr UINT_PTR kLoopTimerBase = 100;
 constexpr DISPID kFirstNamedDispid = 0x1000;
+constexpr int kFirstWidgetId = 1000;
+
+// Layout of an interactive movie: a heading band, a grid of widgets, the text area below.
+constexpr int kMargin = 16;
+constexpr int kHeading = 76;
+constexpr int kWidgetWidth = 184;
+constexpr int kWidgetHeight = 34;
+constexpr int kGap = 8;
+constexpr size_t kMaxShownLine = 400;
+constexpr size_t kMaxShownText = 60000;
 
 int g_nextInstance = 1;
 
@@ -98,6 +108,22 @@ bool ReadWholeFile(const std::wstring& path, std::string& out) {
     return true;
 }
 
+// A font that has the Chinese glyphs: the Chinese character set makes the font mapper pick one
+// even where the named face is missing.
+HFONT CreateUiFont(int height, int weight) {
+    return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, L"Microsoft YaHei");
+}
+
+// Cuts a UTF-8 text to about `limit` bytes without splitting a character.
+std::string Shorten(const std::string& text, size_t limit) {
+    if (text.size() <= limit) return text;
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "\xE2\x80\xA6 (" + std::to_string(text.size()) + " bytes)";
+}
+
 void RegisterClasses() {
     static bool done = false;
     if (done) return;
@@ -126,13 +152,18 @@ Player::Player() : instance_(g_nextInstance++), log_(instance_) {
                              nullptr);
     SetWindowLongPtrW(clock_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(clock_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Player::ClockProc));
+    uiFont_ = CreateUiFont(15, FW_NORMAL);
+    titleFont_ = CreateUiFont(22, FW_BOLD);
     Log("create instance " + std::to_string(instance_));
 }
 
 Player::~Player() {
     StopScript();
+    DestroyWidgetWindows();
     if (view_) DestroyWindow(view_);
     if (clock_) DestroyWindow(clock_);
+    if (uiFont_) DeleteObject(uiFont_);
+    if (titleFont_) DeleteObject(titleFont_);
     Log("destroyed");
     InterlockedDecrement(&g_objects);
 }
@@ -256,6 +287,7 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn) {
     }
     Log("window-create " + std::to_string(pos.left) + " " + std::to_string(pos.top) + " " +
         std::to_string(pos.right - pos.left) + " " + std::to_string(pos.bottom - pos.top));
+    CreateWidgetWindows();
     ShowWindow(view_, SW_SHOWNA);
     return S_OK;
 }
@@ -299,6 +331,7 @@ STDMETHODIMP Player::GetWindow(HWND* hwnd) {
 STDMETHODIMP Player::InPlaceDeactivate() {
     if (!view_) return S_OK;
     Log("deactivate");
+    DestroyWidgetWindows();
     HWND view = view_;
     view_ = nullptr;
     DestroyWindow(view);
@@ -342,6 +375,14 @@ LRESULT Player::OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         Log(std::string("mouse ") + name + " " + std::to_string(GET_X_LPARAM(lp)) + " " +
             std::to_string(GET_Y_LPARAM(lp)));
         if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) SetFocus(hwnd);
+        if (msg == WM_LBUTTONDOWN) {
+            POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            for (size_t i = 0; i < widgets_.size(); ++i)
+                if (widgets_[i].grip && PtInRect(&widgets_[i].place, at)) {
+                    OnWidget(i);
+                    break;
+                }
+        }
         return 0;
     }
     switch (msg) {
@@ -351,6 +392,7 @@ LRESULT Player::OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
             Log("size " + std::to_string(LOWORD(lp)) + " " + std::to_string(HIWORD(lp)) + " at " +
                 std::to_string(r.left) + " " + std::to_string(r.top));
+            LayoutWidgets();
             InvalidateRect(hwnd, nullptr, TRUE);
             return 0;
         }
@@ -369,6 +411,21 @@ LRESULT Player::OnViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             Log(std::string(msg == WM_KEYDOWN ? "key WM_KEYDOWN " : "key WM_KEYUP ") +
                 std::to_string(wp));
             return 0;
+        case WM_COMMAND:
+            if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) >= kFirstWidgetId) {
+                size_t index = LOWORD(wp) - kFirstWidgetId;
+                if (index < widgets_.size()) OnWidget(index);
+                return 0;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            // The read-only text area reads as a page, not as a disabled field.
+            if (reinterpret_cast<HWND>(lp) == textArea_) {
+                SetBkColor(reinterpret_cast<HDC>(wp), RGB(0xFF, 0xFF, 0xFF));
+                SetTextColor(reinterpret_cast<HDC>(wp), RGB(0x10, 0x10, 0x10));
+                return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+            }
+            break;
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT:
@@ -397,6 +454,28 @@ void Player::Paint(HWND hwnd) {
     HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0x20, 0x20, 0x40));
+    if (interactive_) {
+        // The notice stays in the heading band, so no screenshot can pass for a Flash movie.
+        RECT band{r.left, r.top, r.right, r.top + kHeading};
+        HBRUSH bandBrush = CreateSolidBrush(RGB(0x2B, 0x3A, 0x55));
+        FillRect(dc, &band, bandBrush);
+        DeleteObject(bandBrush);
+        SetTextColor(dc, RGB(0xFF, 0xD8, 0x66));
+        SelectObject(dc, uiFont_);
+        std::wstring notice = L"Stand-in player (test tool) \x2014 not a Flash Player \x00B7 " + name;
+        RECT line1{band.left + kMargin, band.top + 8, band.right - kMargin, band.top + 30};
+        DrawTextW(dc, notice.c_str(), -1, &line1, DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
+        SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+        SelectObject(dc, titleFont_);
+        RECT line2{band.left + kMargin, band.top + 34, band.right - kMargin, band.bottom - 6};
+        DrawTextW(dc, title_.c_str(), -1, &line2, DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
+        SelectObject(dc, uiFont_);
+        for (const auto& widget : widgets_)
+            if (widget.grip) PaintGrip(dc, widget);
+        SelectObject(dc, old);
+        EndPaint(hwnd, &ps);
+        return;
+    }
     RECT measure = r;
     DrawTextW(dc, text.c_str(), -1, &measure, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
     int height = measure.bottom - measure.top;
@@ -423,6 +502,7 @@ LRESULT Player::OnClockMessage(UINT msg, WPARAM wp, LPARAM) {
     } else if (wp == kCallTimer) {
         if (state_ == MainState::WaitingCall) {
             Log("waitcall-timeout " + waitFunction_);
+            ShowText("\xE2\x80\xA6 no call of " + waitFunction_ + " came");
             state_ = MainState::Ready;
             RunMain(false);
         }
@@ -578,6 +658,8 @@ HRESULT Player::CallFunction(const std::wstring& requestText, VARIANT* result, E
     auto it = loaded_ ? functions_.find(name) : functions_.end();
     bool ok = it != functions_.end();
     Log(std::string(ok ? "callfunction ok " : "callfunction fail ") + request);
+    ShowText("\xE2\x87\x90 program calls " + DescribeInvoke(request) +
+             (ok ? "" : "  (not registered by the movie)"));
     if (loaded_) {
         if (state_ == MainState::WaitingCall && waitFunction_ == name) {
             KillTimer(clock_, kCallTimer);
@@ -697,10 +779,18 @@ HRESULT Player::PutMovie(const std::wstring& path) {
     moviePath_ = path;
     loaded_ = false;
     playing_ = false;
+    frames_.clear();
     script_ = Script();
     vars_.clear();
     functions_.clear();
     arrivals_.clear();
+    DestroyWidgetWindows();
+    interactive_ = false;
+    title_.clear();
+    widgets_.clear();
+    blocks_.clear();
+    clicks_.clear();
+    text_.clear();
     if (view_) InvalidateRect(view_, nullptr, TRUE);
     if (path.empty()) return S_OK;
     log_.Attach(path);
@@ -715,7 +805,13 @@ HRESULT Player::PutMovie(const std::wstring& path) {
     script_ = ParseScript(text);
     for (const auto& e : script_.errors)
         Log("script-error " + std::to_string(e.line) + " " + e.message);
-    pc_ = 0;
+    // Blocks hold from the load on, wherever they stand in the script.
+    for (const auto& step : script_.steps) {
+        if (IsInteractive(step.kind)) interactive_ = true;
+        if (step.kind == StepKind::On) blocks_[step.name] = &step.inner;
+    }
+    CreateWidgetWindows();
+    frames_.push_back({&script_.steps, 0, std::string()});
     state_ = MainState::Ready;
     // The movie's own settings (variables, callable functions) hold as soon as it is loaded;
     // everything that talks to the container waits for the message loop.
@@ -743,13 +839,20 @@ void Player::RunMain(bool quietOnly) {
     if (state_ != MainState::Ready) return;
     const unsigned generation = generation_;
     state_ = MainState::Busy;
-    while (pc_ < script_.steps.size()) {
-        if (quietOnly && !IsQuiet(script_.steps[pc_].kind)) {
+    while (!frames_.empty()) {
+        Frame& frame = frames_.back();
+        if (frame.pc >= frame.steps->size()) {
+            std::string block = frame.block;
+            frames_.pop_back();
+            Log(block.empty() ? std::string("script-end") : "on-end " + block);
+            continue;
+        }
+        if (quietOnly && !IsQuiet((*frame.steps)[frame.pc].kind)) {
             state_ = MainState::Ready;
             return;
         }
         // A copy: the container may load another movie while the step runs.
-        const Step step = script_.steps[pc_++];
+        const Step step = (*frame.steps)[frame.pc++];
         if (IsQuiet(step.kind)) {
             RunQuiet(step);
             continue;
@@ -783,8 +886,18 @@ void Player::RunMain(bool quietOnly) {
                 }
                 continue;
             case StepKind::Stop:
-                pc_ = script_.steps.size();
+                for (auto& f : frames_) f.pc = f.steps->size();
                 continue;
+            case StepKind::Press: {
+                auto block = blocks_.find(step.name);
+                if (block == blocks_.end()) {
+                    Log("press-unknown " + step.name);
+                    continue;
+                }
+                Log("press " + step.name);
+                frames_.push_back({block->second, 0, step.name});
+                continue;
+            }
             default:
                 RunEvent(step);
                 if (generation != generation_) return;
@@ -795,7 +908,7 @@ void Player::RunMain(bool quietOnly) {
         }
     }
     state_ = MainState::Ended;
-    Log("script-end");
+    StartPendingClick();
 }
 
 void Player::RunQuiet(const Step& step) {
@@ -818,6 +931,27 @@ void Player::RunQuiet(const Step& step) {
             break;
         case StepKind::Log:
             Log("log " + step.text);
+            break;
+        case StepKind::Title:
+            title_ = FromUtf8(step.text);
+            Log("title " + step.text);
+            if (view_) InvalidateRect(view_, nullptr, TRUE);
+            break;
+        case StepKind::Button:
+        case StepKind::Grip:
+            widgets_.push_back({step.name, FromUtf8(step.text), step.kind == StepKind::Grip});
+            Log(std::string(step.kind == StepKind::Grip ? "grip " : "button ") + step.name + " " +
+                step.text);
+            CreateWidgetWindows();
+            break;
+        case StepKind::Text:
+            Log("text " + step.text);
+            ShowText(step.text);
+            break;
+        case StepKind::Clear:
+            Log("clear");
+            text_.clear();
+            if (textArea_) SetWindowTextW(textArea_, L"");
             break;
         default:
             break;
@@ -925,12 +1059,14 @@ void Player::LoopTick(int id) {
 
 void Player::FireFsCommand(const std::string& command, const std::string& args) {
     Log("fscommand " + command + " " + args);
+    ShowText("\xE2\x86\x92 fscommand " + command + (args.empty() ? "" : " \"" + args + "\""));
     if (FireEvent(kDispFsCommand, {FromUtf8(command), FromUtf8(args)}))
         Log("fscommand-done " + command);
 }
 
 void Player::FireFlashCall(const std::string& request) {
     Log("flashcall " + request);
+    ShowText("\xE2\x86\x92 " + DescribeInvoke(request));
     calls_.emplace_back();
     const size_t depth = calls_.size();
     FireEvent(kDispFlashCall, {FromUtf8(request)});
@@ -938,6 +1074,7 @@ void Player::FireFlashCall(const std::string& request) {
     CallFrame frame = calls_.size() >= depth ? calls_[depth - 1] : CallFrame{};
     calls_.resize(depth - 1);
     Log(frame.replied ? "reply " + ToUtf8(frame.reply) : std::string("noreply"));
+    ShowText(frame.replied ? "\xE2\x86\x90 " + ToUtf8(frame.reply) : std::string("\xE2\x86\x90 (no reply)"));
 }
 
 bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder) {
@@ -966,6 +1103,7 @@ bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder) 
             ok = false;
             Log("event-error " + Hex(hr) +
                 (error.bstrDescription ? " " + ToUtf8(error.bstrDescription) : ""));
+            ShowText("! the program's event handler failed: " + Hex(hr));
         }
         SysFreeString(error.bstrSource);
         SysFreeString(error.bstrDescription);
@@ -973,6 +1111,143 @@ bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder) 
     }
     for (auto& v : args) VariantClear(&v);
     return ok;
+}
+
+// ---------------------------------------------------------------- interactive movies
+
+void Player::CreateWidgetWindows() {
+    if (!view_ || !interactive_) return;
+    if (!textArea_) {
+        textArea_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text_.c_str(),
+                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
+                                        ES_READONLY | ES_AUTOVSCROLL,
+                                    0, 0, 0, 0, view_, nullptr, g_module, nullptr);
+        SendMessageW(textArea_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
+        SendMessageW(textArea_, EM_SETLIMITTEXT, 0, 0);
+    }
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        Widget& widget = widgets_[i];
+        if (widget.grip || widget.window) continue;
+        widget.window = CreateWindowExW(
+            0, L"BUTTON", widget.label.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
+            view_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstWidgetId + i)), g_module,
+            nullptr);
+        SendMessageW(widget.window, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
+    }
+    LayoutWidgets();
+    InvalidateRect(view_, nullptr, TRUE);
+}
+
+void Player::DestroyWidgetWindows() {
+    for (auto& widget : widgets_) {
+        if (widget.window) DestroyWindow(widget.window);
+        widget.window = nullptr;
+        widget.place = RECT{};
+    }
+    if (textArea_) DestroyWindow(textArea_);
+    textArea_ = nullptr;
+}
+
+void Player::LayoutWidgets() {
+    if (!view_ || !interactive_) return;
+    RECT client;
+    GetClientRect(view_, &client);
+    const int width = client.right - client.left;
+    const int columns = std::max(1, (width - 2 * kMargin + kGap) / (kWidgetWidth + kGap));
+    int bottom = kHeading + kMargin / 2;
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        Widget& widget = widgets_[i];
+        const int column = static_cast<int>(i) % columns;
+        const int row = static_cast<int>(i) / columns;
+        RECT place{kMargin + column * (kWidgetWidth + kGap),
+                   kHeading + kMargin / 2 + row * (kWidgetHeight + kGap), 0, 0};
+        place.right = place.left + kWidgetWidth;
+        place.bottom = place.top + kWidgetHeight;
+        bottom = place.bottom;
+        if (!EqualRect(&place, &widget.place)) {
+            widget.place = place;
+            // Where each widget is, so that a driver outside can press it like a person.
+            Log("layout " + widget.id + " " + std::to_string(place.left) + " " +
+                std::to_string(place.top) + " " + std::to_string(kWidgetWidth) + " " +
+                std::to_string(kWidgetHeight));
+        }
+        // No copied bits: a moved button is drawn afresh, never shown with another's picture.
+        if (widget.window)
+            SetWindowPos(widget.window, nullptr, place.left, place.top, kWidgetWidth,
+                         kWidgetHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    }
+    if (textArea_) {
+        const int top = bottom + kGap + (widgets_.empty() ? 0 : kGap);
+        SetWindowPos(textArea_, nullptr, kMargin, top, std::max(0, width - 2 * kMargin),
+                     std::max(0, static_cast<int>(client.bottom) - kMargin - top),
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    }
+    RedrawWindow(view_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void Player::PaintGrip(HDC dc, const Widget& widget) {
+    RECT r = widget.place;
+    HBRUSH fill = CreateSolidBrush(RGB(0xC9, 0xD6, 0xEA));
+    FillRect(dc, &r, fill);
+    DeleteObject(fill);
+    FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    SetTextColor(dc, RGB(0x20, 0x30, 0x50));
+    std::wstring label = L"\x2194 " + widget.label;
+    DrawTextW(dc, label.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+void Player::OnWidget(size_t index) {
+    const Widget widget = widgets_[index];
+    Log("clicked " + widget.id);
+    ShowText("\xE2\x96\xB6 " + ToUtf8(widget.label));
+    if (blocks_.find(widget.id) == blocks_.end()) {
+        Log("click-noblock " + widget.id);
+        return;
+    }
+    // A click waits for whatever the movie is running; blocks run one after another.
+    clicks_.push_back(widget.id);
+    StartPendingClick();
+}
+
+void Player::StartPendingClick() {
+    if (!loaded_ || state_ != MainState::Ended || !frames_.empty() || clicks_.empty()) return;
+    std::string id = clicks_.front();
+    clicks_.pop_front();
+    Log("on-start " + id);
+    frames_.push_back({blocks_[id], 0, id});
+    state_ = MainState::Ready;
+    PostContinue();
+}
+
+void Player::ShowText(const std::string& utf8) {
+    if (!interactive_) return;
+    std::wstring line = FromUtf8(Shorten(utf8, kMaxShownLine));
+    std::wstring add;
+    for (wchar_t c : line) {
+        if (c == L'\n') add += L'\r';
+        if (c != L'\r') add += c;
+    }
+    add += L"\r\n";
+    text_ += add;
+    bool trimmed = false;
+    if (text_.size() > kMaxShownText) {
+        size_t cut = text_.find(L'\n', text_.size() - kMaxShownText);
+        text_.erase(0, cut == std::wstring::npos ? text_.size() - kMaxShownText : cut + 1);
+        trimmed = true;
+    }
+    if (!textArea_) return;
+    if (trimmed) {
+        SetWindowTextW(textArea_, text_.c_str());
+    } else {
+        int length = GetWindowTextLengthW(textArea_);
+        SendMessageW(textArea_, EM_SETSEL, length, length);
+        SendMessageW(textArea_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
+    }
+    int length = GetWindowTextLengthW(textArea_);
+    SendMessageW(textArea_, EM_SETSEL, length, length);
+    SendMessageW(textArea_, EM_SCROLLCARET, 0, 0);
+    // The caret alone does not scroll an edit control that has no focus.
+    SendMessageW(textArea_, WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 }  // namespace standin

@@ -16,6 +16,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -132,6 +133,24 @@ class Player final : public IOleObject,
         std::wstring reply;
     };
 
+    // A sequence of steps being run: the movie's own script at the bottom, above it the block of
+    // a clicked widget or of a `press`.
+    struct Frame {
+        const std::vector<Step>* steps;
+        size_t pc;
+        std::string block;  // widget id; empty for the main script
+    };
+
+    // A button or a grip of an interactive movie. A grip acts on the left-button press, so the
+    // mouse is still down when its block runs (what a movie's drag handle needs).
+    struct Widget {
+        std::string id;
+        std::wstring label;
+        bool grip = false;
+        HWND window = nullptr;
+        RECT place{};
+    };
+
     ~Player();
 
   public:
@@ -144,6 +163,15 @@ class Player final : public IOleObject,
 
     HRESULT Activate(IOleClientSite* site, HWND parent, LPCRECT pos);
     void Paint(HWND hwnd);
+
+    // Interactive movies.
+    void CreateWidgetWindows();
+    void DestroyWidgetWindows();
+    void LayoutWidgets();
+    void PaintGrip(HDC dc, const Widget& widget);
+    void OnWidget(size_t index);
+    void StartPendingClick();
+    void ShowText(const std::string& utf8);
 
     // Properties and methods behind Invoke.
     HRESULT PutMovie(const std::wstring& path);
@@ -185,7 +213,7 @@ class Player final : public IOleObject,
     bool loaded_ = false;
     bool playing_ = false;
     Script script_;
-    size_t pc_ = 0;
+    std::vector<Frame> frames_;
     unsigned generation_ = 0;
     MainState state_ = MainState::Ended;
     std::string waitFunction_;
@@ -195,6 +223,16 @@ class Player final : public IOleObject,
     std::vector<Loop> loops_;
     int nextLoop_ = 1;
     std::vector<CallFrame> calls_;
+
+    bool interactive_ = false;
+    std::wstring title_;
+    std::vector<Widget> widgets_;
+    std::map<std::string, const std::vector<Step>*> blocks_;
+    std::deque<std::string> clicks_;
+    HWND textArea_ = nullptr;
+    std::wstring text_;  // the text area's content, kept while there is no window
+    HFONT uiFont_ = nullptr;
+    HFONT titleFont_ = nullptr;
 };
 
 }  // namespace standin

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace standin {
 namespace {
@@ -148,6 +150,26 @@ Step ParseStep(const std::string& command, std::string rest, int line) {
         step.kind = StepKind::Join;
     } else if (command == "stop") {
         step.kind = StepKind::Stop;
+    } else if (command == "title") {
+        step.kind = StepKind::Title;
+        step.text = Unescape(rest);
+    } else if (command == "button" || command == "grip") {
+        step.kind = command == "button" ? StepKind::Button : StepKind::Grip;
+        step.name = RequireWord(rest, "widget id");
+        step.text = rest.empty() ? step.name : Unescape(rest);
+    } else if (command == "text") {
+        step.kind = StepKind::Text;
+        step.text = Unescape(rest);
+    } else if (command == "clear") {
+        step.kind = StepKind::Clear;
+    } else if (command == "on") {
+        step.kind = StepKind::On;
+        step.name = RequireWord(rest, "widget id");
+    } else if (command == "press") {
+        step.kind = StepKind::Press;
+        step.name = RequireWord(rest, "widget id");
+    } else if (command == "end") {
+        throw LineError("end without on");
     } else {
         throw LineError("unknown step: " + command);
     }
@@ -164,6 +186,26 @@ bool IsQuiet(StepKind kind) {
         case StepKind::Register:
         case StepKind::Unregister:
         case StepKind::Log:
+        case StepKind::Title:
+        case StepKind::Button:
+        case StepKind::Grip:
+        case StepKind::Text:
+        case StepKind::Clear:
+        case StepKind::On:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsInteractive(StepKind kind) {
+    switch (kind) {
+        case StepKind::Title:
+        case StepKind::Button:
+        case StepKind::Grip:
+        case StepKind::Text:
+        case StepKind::Clear:
+        case StepKind::On:
             return true;
         default:
             return false;
@@ -300,6 +342,81 @@ std::string InvokeName(const std::string& request) {
     return request.substr(at, end - at);
 }
 
+namespace {
+
+std::string XmlUnescape(const std::string& text) {
+    static const std::pair<const char*, char> named[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool done = false;
+        if (text[i] == '&') {
+            for (const auto& [entity, c] : named) {
+                std::size_t n = std::char_traits<char>::length(entity);
+                if (text.compare(i, n, entity) == 0) {
+                    out += c;
+                    i += n - 1;
+                    done = true;
+                    break;
+                }
+            }
+            std::size_t end = text.find(';', i);
+            if (!done && text.compare(i, 2, "&#") == 0 && end != std::string::npos) {
+                bool hex = i + 2 < text.size() && (text[i + 2] == 'x' || text[i + 2] == 'X');
+                std::string digits = text.substr(i + (hex ? 3 : 2), end - i - (hex ? 3 : 2));
+                char* stop = nullptr;
+                unsigned long cp = std::strtoul(digits.c_str(), &stop, hex ? 16 : 10);
+                if (!digits.empty() && *stop == '\0' && cp > 0 && cp < 0x110000) {
+                    AppendUtf8(out, static_cast<std::uint32_t>(cp));
+                    i = end;
+                    done = true;
+                }
+            }
+        }
+        if (!done) out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DescribeInvoke(const std::string& request) {
+    std::string out = InvokeName(request) + "(";
+    std::size_t at = request.find("<arguments>");
+    std::size_t stop = request.find("</arguments>");
+    if (at != std::string::npos) at += 11;
+    bool first = true;
+    while (at != std::string::npos && at < request.size() && request[at] == '<' &&
+           (stop == std::string::npos || at < stop)) {
+        std::string piece;
+        if (request.compare(at, 8, "<string>") == 0) {
+            std::size_t end = request.find("</string>", at);
+            if (end == std::string::npos) break;
+            piece = "\"" + XmlUnescape(request.substr(at + 8, end - at - 8)) + "\"";
+            at = end + 9;
+        } else if (request.compare(at, 9, "<string/>") == 0) {
+            piece = "\"\"";
+            at += 9;
+        } else {
+            // Another type: up to the end of its element (empty or with one closing tag).
+            std::size_t close = request.find('>', at);
+            if (close == std::string::npos) break;
+            std::size_t end = close + 1;
+            if (request[close - 1] != '/') {
+                std::size_t closing = request.find("</", close);
+                std::size_t after = closing == std::string::npos ? closing : request.find('>', closing);
+                if (after == std::string::npos) break;
+                end = after + 1;
+            }
+            piece = request.substr(at, end - at);
+            at = end;
+        }
+        out += (first ? "" : ", ") + piece;
+        first = false;
+    }
+    return out + ")";
+}
+
 std::string OneLine(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -319,6 +436,8 @@ Script ParseScript(const std::string& utf8) {
     std::size_t pos = 0;
     if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
     int line = 0;
+    // Index of the `on` step whose block is being read, or -1.
+    long block = -1;
     while (pos <= utf8.size()) {
         std::size_t end = utf8.find('\n', pos);
         std::string text =
@@ -330,10 +449,25 @@ Script ParseScript(const std::string& utf8) {
         std::string command = NextWord(rest);
         if (command.empty() || command[0] == '#') continue;
         try {
-            script.steps.push_back(ParseStep(command, rest, line));
+            if (command == "end" && block >= 0) {
+                block = -1;
+                continue;
+            }
+            if (command == "on" && block >= 0) throw LineError("on inside the block of another on");
+            Step step = ParseStep(command, rest, line);
+            if (block >= 0) {
+                script.steps[static_cast<std::size_t>(block)].inner.push_back(std::move(step));
+            } else {
+                script.steps.push_back(std::move(step));
+                if (command == "on") block = static_cast<long>(script.steps.size()) - 1;
+            }
         } catch (const LineError& e) {
             script.errors.push_back({line, e.what()});
         }
+    }
+    if (block >= 0) {
+        const Step& open = script.steps[static_cast<std::size_t>(block)];
+        script.errors.push_back({open.line, "on " + open.name + ": missing end"});
     }
     return script;
 }

@@ -27,6 +27,14 @@ enum class StepKind {
     Every,
     Join,
     Stop,
+    // Interactive movies: widgets on the player's window and the steps a click runs.
+    Title,
+    Button,
+    Grip,
+    Text,
+    Clear,
+    On,
+    Press,
 };
 
 struct Step {
@@ -37,7 +45,7 @@ struct Step {
     std::vector<std::string> args;  // call arguments
     long long a = 0;                // wait ms, timeout, byte count, x, key code, interval
     long long b = 0;                // y, repeat count
-    std::vector<Step> inner;        // the repeated step of `every`
+    std::vector<Step> inner;        // the repeated step of `every`, the block of `on`
 };
 
 struct ParseError {
@@ -54,6 +62,8 @@ struct Script {
 bool IsQuiet(StepKind kind);
 // Steps that raise an event or post input to the host.
 bool IsEvent(StepKind kind);
+// Steps that make the movie interactive: its window shows widgets and a text area.
+bool IsInteractive(StepKind kind);
 
 Script ParseScript(const std::string& utf8);
 
@@ -70,6 +80,10 @@ std::string BuildInvoke(const std::string& function, const std::vector<std::stri
 
 // The value of the name attribute of the request's first tag, or "" if there is none.
 std::string InvokeName(const std::string& request);
+
+// A request as a person reads it: NAME("first", "second"); arguments other than strings stay
+// as their XML. Entities in strings are decoded.
+std::string DescribeInvoke(const std::string& request);
 
 // Log lines must stay one line: CR and LF become the visible symbols U+240D and U+240A.
 std::string OneLine(const std::string& text);
