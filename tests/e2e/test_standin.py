@@ -207,5 +207,93 @@ class ScriptTimingTest(unittest.TestCase):
         self.assertFalse(run.movie.has("log", "never"))
 
 
+class InteractiveTest(unittest.TestCase):
+    """Movies for people: widgets on the player's window, blocks run by clicks, the text area."""
+
+    def test_clicks_and_presses_run_blocks_in_turn_and_the_text_area_shows_the_answers(self):
+        f2 = REQUEST_HEAD % "f2" + "<string>x &amp; y</string>" + REQUEST_TAIL
+        script = "\n".join([
+            "title \u6f14\u793a demo",
+            "button a \u6309\u94aeA",
+            "grip g Grip",
+            "button b B",
+            "text \u4f60\u597d",
+            "on a",
+            "fscommand first \u7532",
+            "call f x|y",
+            "end",
+            "on g",
+            "log grip-pressed",
+            "fscommand quit",
+            "end",
+            "on b",
+            "log b-ran",
+            "end",
+            "log ready",
+            "wait 1500",
+            # The host's player is 400 wide: one column, the grip second.
+            "click left 100 143",
+            "press b",
+            "press nothing",
+            "fscommand callfn " + f2,
+            "log main-done",
+        ])
+        seen = {}
+
+        def during(s):
+            s.wait_for_log(r"^log ready$", 15)
+            frame = s.find_window("Stand-in test host", timeout=5)
+            self.assertIsNotNone(frame, harness.windows())
+            # The player sits at (10,10) in the host; button a at (16,84) in the player.
+            s.click(frame["x"] + 10 + 16 + 90, frame["y"] + 10 + 84 + 17)
+            seen["band"] = s.pixel(frame["x"] + 10 + 4, frame["y"] + 10 + 4)
+            s.wait_for_log(r"^on-start g$", 15)
+            s.screenshot("interactive.png")
+
+        run = HostRun(self, script, during=during)
+        movie = run.movie
+        self.assertEqual(run.result.status, 0, run.explain())
+        self.assertEqual(movie.texts("layout"), ["a 16 84 184 34", "g 16 126 184 34", "b 16 168 184 34"])
+        # The heading band is drawn: the window still says what it is.
+        self.assertEqual(seen["band"], (0x2B, 0x3A, 0x55))
+
+        order = [(l.event + " " + l.text).strip() for l in movie.lines
+                 if l.event in ("clicked", "press", "press-unknown", "on-start", "on-end", "script-end")
+                 or (l.event == "log" and l.text in ("b-ran", "main-done", "grip-pressed"))]
+        # A click waits for the running script; a press runs its block at once.
+        self.assertEqual(order, ["clicked a", "clicked g", "press b", "log b-ran", "on-end b",
+                                 "press-unknown nothing", "log main-done", "script-end",
+                                 "on-start a", "on-end a", "on-start g", "log grip-pressed", "on-end g"],
+                         run.explain())
+        self.assertIn("fscommand first|甲", run.host)
+        shown = movie.texts("shown")
+        reply = dict(movie.flashcalls())[REQUEST_HEAD % "f" + "<string>x</string><string>y</string>" + REQUEST_TAIL]
+        for wanted in ("你好", "\u25b6 按钮A", "\u25b6 Grip", "\u2192 fscommand first \"甲\"",
+                       "\u2192 f(\"x\", \"y\")", "\u2190 " + reply,
+                       "\u21d0 program calls f2(\"x & y\")  (not registered by the movie)"):
+            self.assertIn(wanted, shown, run.explain())
+        self.assertLess(shown.index("\u25b6 按钮A"), shown.index("\u2192 fscommand first \"甲\""))
+
+    def test_block_mistakes_are_reported_and_the_rest_still_runs(self):
+        script = "\n".join([
+            "end",
+            "on a",
+            "on b",
+            "log in-a",
+            "end",
+            "button a A",
+            "on c",
+            "log in-c",
+        ])
+        run = HostRun(self, script + "\n", seconds=3)
+        errors = run.movie.texts("script-error")
+        self.assertEqual(errors, ["1 end without on", "3 on inside the block of another on",
+                                        "7 on c: missing end"], run.explain())
+        # The block of a stays whole; c's block swallowed the rest of the file.
+        self.assertTrue(run.movie.has("button", "a A"), errors)
+        self.assertFalse(run.movie.has("log"))
+        self.assertTrue(run.movie.has("script-end"))
+
+
 if __name__ == "__main__":
     harness.main_or_skip()

@@ -1221,7 +1221,9 @@ void Player::StartPendingClick() {
 
 void Player::ShowText(const std::string& utf8) {
     if (!interactive_) return;
-    std::wstring line = FromUtf8(Shorten(utf8, kMaxShownLine));
+    const std::string shown = Shorten(utf8, kMaxShownLine);
+    Log("shown " + shown);
+    std::wstring line = FromUtf8(shown);
     std::wstring add;
     for (wchar_t c : line) {
         if (c == L'\n') add += L'\r';
