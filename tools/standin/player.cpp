@@ -1181,6 +1181,8 @@ void Player::LayoutWidgets() {
         SetWindowPos(textArea_, nullptr, kMargin, top, std::max(0, width - 2 * kMargin),
                      std::max(0, static_cast<int>(client.bottom) - kMargin - top),
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+        // A new size scrolls the text back to its top; the latest answers belong in view.
+        ScrollTextToEnd();
     }
     RedrawWindow(view_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -1245,6 +1247,11 @@ void Player::ShowText(const std::string& utf8) {
         SendMessageW(textArea_, EM_SETSEL, length, length);
         SendMessageW(textArea_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
     }
+    ScrollTextToEnd();
+}
+
+void Player::ScrollTextToEnd() {
+    if (!textArea_) return;
     int length = GetWindowTextLengthW(textArea_);
     SendMessageW(textArea_, EM_SETSEL, length, length);
     SendMessageW(textArea_, EM_SCROLLCARET, 0, 0);

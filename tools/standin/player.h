@@ -172,6 +172,7 @@ class Player final : public IOleObject,
     void OnWidget(size_t index);
     void StartPendingClick();
     void ShowText(const std::string& utf8);
+    void ScrollTextToEnd();
 
     // Properties and methods behind Invoke.
     HRESULT PutMovie(const std::wstring& path);
