@@ -537,3 +537,34 @@ def run(courseware, during=None, timeout=60.0, args=(), program=None, kill_stray
 def kill_all_wine():
     """Last resort: ends every process of the prefix (wineserver -k)."""
     _run(["wineserver", "-k"], check=False)
+
+
+# ------------------------------------------------------------------ window texts
+
+def window_texts():
+    """Every visible top-level window of the session with its controls' texts, as the program
+    shows them: [{"title", "class", "pid", "enabled", "children": [{"class", "text"}]}].
+    Read by the tools/wintext test tool (WINTEXT_EXE)."""
+    import json
+    exe = _env_path("WINTEXT_EXE")
+    with tempfile.TemporaryFile() as out:
+        # Output to a file: Wine's services would keep a pipe open long after the tool ended.
+        subprocess.run(["wine", winepath(exe)], stdout=out, stderr=subprocess.DEVNULL, timeout=60)
+        out.seek(0)
+        lines = out.read().decode("utf-8", "replace").splitlines()
+    return [json.loads(line) for line in lines if line.startswith("{")]
+
+
+def find_text_window(text, timeout=10.0, title=None):
+    """The first visible window one of whose controls shows `text` (and whose title is `title`
+    when given); None after the time-out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        for w in window_texts():
+            if title is not None and w["title"] != title:
+                continue
+            if any(text == c["text"] for c in w["children"]):
+                return w
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(0.2)
