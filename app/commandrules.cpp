@@ -38,7 +38,8 @@ bool ParseWholeNumber(const std::string& text, int& value) {
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -65,4 +66,6 @@ bool ParseWholeNumber(const std::string& text, int& value) {
     return true;
 }
 
-bool IsPlayerTooOld(int major, int minor) { return major < 10 || (major == 10 && minor < 2); }
+bool IsPlayerTooOld(int major, int minor) {
+    return major < 10 || (major == 10 && minor < 2);
+}

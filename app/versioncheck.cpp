@@ -26,8 +26,9 @@ void TForm1::Timer1Timer() {
         int minor = ReadVersionPart(flashversion, u"submainver");
         if (IsPlayerTooOld(major, minor)) {
             Message1.ShowSkinnedMessage(
-                WStringToAnsi(L"您目前使用的flashplayer版本不能支持本程序的正常运行，请运行文件：Adobe "
-                              L"Flash Player11.4.exe进行升级。"),
+                WStringToAnsi(
+                    L"您目前使用的flashplayer版本不能支持本程序的正常运行，请运行文件：Adobe "
+                    L"Flash Player11.4.exe进行升级。"),
                 MessageKind::Error, mbOK, 0);
             RequestQuit();
         }
