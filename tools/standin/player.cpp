@@ -462,7 +462,8 @@ void Player::Paint(HWND hwnd) {
         DeleteObject(bandBrush);
         SetTextColor(dc, RGB(0xFF, 0xD8, 0x66));
         SelectObject(dc, uiFont_);
-        std::wstring notice = L"Stand-in player (test tool) \x2014 not a Flash Player \x00B7 " + name;
+        std::wstring notice =
+            L"Stand-in player (test tool) \x2014 not a Flash Player \x00B7 " + name;
         RECT line1{band.left + kMargin, band.top + 8, band.right - kMargin, band.top + 30};
         DrawTextW(dc, notice.c_str(), -1, &line1, DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
         SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
@@ -1074,7 +1075,8 @@ void Player::FireFlashCall(const std::string& request) {
     CallFrame frame = calls_.size() >= depth ? calls_[depth - 1] : CallFrame{};
     calls_.resize(depth - 1);
     Log(frame.replied ? "reply " + ToUtf8(frame.reply) : std::string("noreply"));
-    ShowText(frame.replied ? "\xE2\x86\x90 " + ToUtf8(frame.reply) : std::string("\xE2\x86\x90 (no reply)"));
+    ShowText(frame.replied ? "\xE2\x86\x90 " + ToUtf8(frame.reply)
+                           : std::string("\xE2\x86\x90 (no reply)"));
 }
 
 bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder) {
@@ -1118,10 +1120,10 @@ bool Player::FireEvent(DISPID id, const std::vector<std::wstring>& argsInOrder) 
 void Player::CreateWidgetWindows() {
     if (!view_ || !interactive_) return;
     if (!textArea_) {
-        textArea_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text_.c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
-                                        ES_READONLY | ES_AUTOVSCROLL,
-                                    0, 0, 0, 0, view_, nullptr, g_module, nullptr);
+        textArea_ = CreateWindowExW(
+            WS_EX_CLIENTEDGE, L"EDIT", text_.c_str(),
+            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+            0, 0, view_, nullptr, g_module, nullptr);
         SendMessageW(textArea_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
         SendMessageW(textArea_, EM_SETLIMITTEXT, 0, 0);
     }
@@ -1173,8 +1175,8 @@ void Player::LayoutWidgets() {
         }
         // No copied bits: a moved button is drawn afresh, never shown with another's picture.
         if (widget.window)
-            SetWindowPos(widget.window, nullptr, place.left, place.top, kWidgetWidth,
-                         kWidgetHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+            SetWindowPos(widget.window, nullptr, place.left, place.top, kWidgetWidth, kWidgetHeight,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
     }
     if (textArea_) {
         const int top = bottom + kGap + (widgets_.empty() ? 0 : kGap);

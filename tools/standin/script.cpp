@@ -404,7 +404,8 @@ std::string DescribeInvoke(const std::string& request) {
             std::size_t end = close + 1;
             if (request[close - 1] != '/') {
                 std::size_t closing = request.find("</", close);
-                std::size_t after = closing == std::string::npos ? closing : request.find('>', closing);
+                std::size_t after =
+                    closing == std::string::npos ? closing : request.find('>', closing);
                 if (after == std::string::npos) break;
                 end = after + 1;
             }
