@@ -96,6 +96,38 @@ class Demo:
             time.sleep(1.5)
             self.pick_first_file(picker)
 
+        self.cue("end", 60)
+        self.finish_by_hand()
+
+    def widget_centre(self, widget):
+        """Screen position of a widget's centre, from the movie's latest layout line."""
+        place = [t for t in self.main_log().texts("layout") if t.split(" ")[0] == widget][-1]
+        x, y, w, h = (int(v) for v in place.split(" ")[1:])
+        window = self.main_window()
+        return window["x"] + x + w // 2, window["y"] + y + h // 2
+
+    def finish_by_hand(self):
+        """After the tour's script: drag the window by the grip, then click 退出程序."""
+        harness.wait_for_log(self.app / "main.swf.log", r"^script-end", 30, self.proc)
+        before = self.main_window()
+        x, y = self.widget_centre("drag")
+        xdo = lambda *a: subprocess.run(["xdotool"] + [str(v) for v in a], check=True, timeout=10)
+        xdo("mousemove", x, y)
+        time.sleep(0.2)
+        xdo("mousedown", 1)
+        time.sleep(0.5)
+        for step in range(1, 11):
+            xdo("mousemove", x - 8 * step, y - 4 * step)
+            time.sleep(0.05)
+        xdo("mouseup", 1)
+        time.sleep(0.5)
+        after = self.main_window()
+        moved = (after["x"] - before["x"], after["y"] - before["y"])
+        log("dragged the window by the grip: moved by %d, %d" % moved)
+        if moved != (-80, -40):
+            self.problems.append("the window did not follow the drag (moved by %d, %d)" % moved)
+        harness.click(*self.widget_centre("exit"))
+
     def pick_first_file(self, picker):
         """On the tab shown first (the general resources): a category, then its first file."""
         x, y = picker["x"], picker["y"]

@@ -124,6 +124,11 @@ class RunCommandTest(unittest.TestCase):
         self.assertTrue(main.has("fscommand-done", "maximized"))
         self.assertTrue(main.has("fscommand-done", "minimized"))
         self.assertTrue(main.has("log", "tour end"))
+        # After the tour the driver uses the mouse: the grip drags the window, the button exits.
+        self.assertIn("moved by -80, -40", self.output)
+        clicked = main.texts("clicked")
+        self.assertEqual(clicked, ["drag", "exit"])
+        self.assertTrue(main.has("flashcall", '<invoke name="DragingWindow" returntype="xml"><arguments></arguments></invoke>'))
         self.assertTrue(main.has("fscommand", "exitprogram "))
         # The built-in update server is unreachable: the check stays silent and saves nothing.
         self.assertFalse((self.app / "result.txt").exists())
