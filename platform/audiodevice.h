@@ -5,13 +5,23 @@
 
 #include <string>
 
-enum class AudioMode { NotOpen, NotReady, Stopped, Playing, Recording, Seeking, Paused, Open, Other };
+enum class AudioMode {
+    NotOpen,
+    NotReady,
+    Stopped,
+    Playing,
+    Recording,
+    Seeking,
+    Paused,
+    Open,
+    Other
+};
 
 // How the last command sent with notification ended; None until the first completion.
 enum class NotifyResult { None, Successful, Superseded, Aborted, Failure };
 
 class AudioDevice {
-public:
+  public:
     virtual ~AudioDevice() = default;
 
     // The file the device was last opened on. It survives a close, so the caller can still tell

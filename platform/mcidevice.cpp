@@ -8,13 +8,20 @@ const wchar_t kNotifyClass[] = L"CourseShellMciNotify";
 
 AudioMode ModeOf(DWORD_PTR mode) {
     switch (mode) {
-        case MCI_MODE_NOT_READY: return AudioMode::NotReady;
-        case MCI_MODE_STOP: return AudioMode::Stopped;
-        case MCI_MODE_PLAY: return AudioMode::Playing;
-        case MCI_MODE_RECORD: return AudioMode::Recording;
-        case MCI_MODE_SEEK: return AudioMode::Seeking;
-        case MCI_MODE_PAUSE: return AudioMode::Paused;
-        case MCI_MODE_OPEN: return AudioMode::Open;
+        case MCI_MODE_NOT_READY:
+            return AudioMode::NotReady;
+        case MCI_MODE_STOP:
+            return AudioMode::Stopped;
+        case MCI_MODE_PLAY:
+            return AudioMode::Playing;
+        case MCI_MODE_RECORD:
+            return AudioMode::Recording;
+        case MCI_MODE_SEEK:
+            return AudioMode::Seeking;
+        case MCI_MODE_PAUSE:
+            return AudioMode::Paused;
+        case MCI_MODE_OPEN:
+            return AudioMode::Open;
     }
     return AudioMode::Other;
 }
@@ -62,17 +69,25 @@ LRESULT CALLBACK MciDevice::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 
 void MciDevice::OnNotify(WPARAM flags) {
     switch (flags) {
-        case MCI_NOTIFY_SUCCESSFUL: lastNotify_ = NotifyResult::Successful; break;
-        case MCI_NOTIFY_SUPERSEDED: lastNotify_ = NotifyResult::Superseded; break;
-        case MCI_NOTIFY_ABORTED: lastNotify_ = NotifyResult::Aborted; break;
-        default: lastNotify_ = NotifyResult::Failure; break;
+        case MCI_NOTIFY_SUCCESSFUL:
+            lastNotify_ = NotifyResult::Successful;
+            break;
+        case MCI_NOTIFY_SUPERSEDED:
+            lastNotify_ = NotifyResult::Superseded;
+            break;
+        case MCI_NOTIFY_ABORTED:
+            lastNotify_ = NotifyResult::Aborted;
+            break;
+        default:
+            lastNotify_ = NotifyResult::Failure;
+            break;
     }
     if (onNotify_) onNotify_();
 }
 
 MCIERROR MciDevice::Send(UINT command, DWORD flags, void* parameters) {
-    lastResult_ = ::mciSendCommandA(deviceId_, command, flags,
-                                    reinterpret_cast<DWORD_PTR>(parameters));
+    lastResult_ =
+        ::mciSendCommandA(deviceId_, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
     return lastResult_;
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 
 class MciError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -21,7 +21,7 @@ public:
 std::string MciErrorText(MCIERROR code);
 
 class MciDevice : public AudioDevice {
-public:
+  public:
     MciDevice();
     ~MciDevice() override;
     MciDevice(const MciDevice&) = delete;
@@ -47,7 +47,7 @@ public:
     MCIDEVICEID DeviceId() const { return deviceId_; }
     HWND NotifyWindow() const { return window_; }
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void RequireOpen() const;
     MCIERROR Send(UINT command, DWORD flags, void* parameters);

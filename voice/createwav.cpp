@@ -11,7 +11,7 @@ struct FileCloser {
 };
 
 class HeaderWriter {
-public:
+  public:
     explicit HeaderWriter(std::array<unsigned char, kWavHeaderSize>& bytes) : bytes_(bytes) {}
     void Tag(const char (&tag)[5]) {
         for (int i = 0; i < 4; ++i) bytes_[at_++] = static_cast<unsigned char>(tag[i]);
@@ -19,7 +19,7 @@ public:
     void U16(std::uint16_t v) { Little(v, 2); }
     void U32(std::uint32_t v) { Little(v, 4); }
 
-private:
+  private:
     void Little(std::uint32_t v, int width) {
         for (int i = 0; i < width; ++i) bytes_[at_++] = static_cast<unsigned char>(v >> (8 * i));
     }

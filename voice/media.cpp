@@ -37,7 +37,9 @@ TForm2::TForm2(MovieFunctionCaller& movie)
     MediaPlayer1.SetNotifyHandler([this] { voice_.MediaPlayer1Notify(); });
 }
 
-TForm2::~TForm2() { MediaPlayer1.SetNotifyHandler(nullptr); }
+TForm2::~TForm2() {
+    MediaPlayer1.SetNotifyHandler(nullptr);
+}
 
 void TForm2::Create() {
     CreateWindowOf(WS_EX_DLGMODALFRAME, L"录音回放对比", WS_POPUP | WS_CAPTION, CW_USEDEFAULT,
@@ -54,13 +56,13 @@ void TForm2::Create() {
     CreateSettingGroup(syz, syzChoices_, 2, L"音质", kSizes, 72, kSyz);
     CreateSettingGroup(spl, splChoices_, 3, L"声单频率", kRates, 136, kSpl);
 
-    Btstart = CreateControl(hwnd(), L"BUTTON", L"录制", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                            8, 288, 56, 25, kBtstart);
+    Btstart = CreateControl(hwnd(), L"BUTTON", L"录制", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 8,
+                            288, 56, 25, kBtstart);
     Btstop = CreateControl(hwnd(), L"BUTTON", L"停止并播放", WS_TABSTOP | BS_PUSHBUTTON, 70, 288,
                            56, 25, kBtstop);
-    playsrcbtn = CreateControl(hwnd(), L"BUTTON", L"播放原音",
-                               WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 133, 288, 56, 25,
-                               kPlaysrcbtn);
+    playsrcbtn =
+        CreateControl(hwnd(), L"BUTTON", L"播放原音", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 133,
+                      288, 56, 25, kPlaysrcbtn);
 
     Guarded([this] { FormCreate(); });
 }
@@ -88,16 +90,22 @@ void TForm2::FormCreate() {
     RegisterMediaExtensions();
 }
 
-void TForm2::FormHide() { CloseRecord(); }
+void TForm2::FormHide() {
+    CloseRecord();
+}
 
 void TForm2::BeginRecord() {
     voice_.BeginRecord(RecordFormatFor(SelectedIndex(ssdChoices_, 2), SelectedIndex(syzChoices_, 2),
                                        SelectedIndex(splChoices_, 3)));
 }
 
-void TForm2::Start(unsigned intervalMs) { ::SetTimer(hwnd(), kTimer1, intervalMs, nullptr); }
+void TForm2::Start(unsigned intervalMs) {
+    ::SetTimer(hwnd(), kTimer1, intervalMs, nullptr);
+}
 
-void TForm2::Stop() { ::KillTimer(hwnd(), kTimer1); }
+void TForm2::Stop() {
+    ::KillTimer(hwnd(), kTimer1);
+}
 
 LRESULT TForm2::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -113,9 +121,15 @@ LRESULT TForm2::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
                 switch (LOWORD(wParam)) {
-                    case kBtstart: BtstartClick(); return 0;
-                    case kBtstop: BtstopClick(); return 0;
-                    case kPlaysrcbtn: playsrcbtnClick(); return 0;
+                    case kBtstart:
+                        BtstartClick();
+                        return 0;
+                    case kBtstop:
+                        BtstopClick();
+                        return 0;
+                    case kPlaysrcbtn:
+                        playsrcbtnClick();
+                        return 0;
                 }
             }
             break;

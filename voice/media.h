@@ -12,7 +12,7 @@
 class MovieFunctionCaller;
 
 class TForm2 : public Window, private OneShotTimer {
-public:
+  public:
     explicit TForm2(MovieFunctionCaller& movie);
     ~TForm2() override;
 
@@ -27,16 +27,16 @@ public:
 
     MciDevice MediaPlayer1;
 
-private:
+  private:
     VoicePractice voice_;
 
-public:
+  public:
     // The model sound's full path; the commands "recording" and "audio" set it.
     std::string& SrcSoundPath = voice_.SrcSoundPath;
 
     bool Timer1Enabled() const { return voice_.Timer1Enabled(); }
 
-private:
+  private:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void Start(unsigned intervalMs) override;
     void Stop() override;

@@ -3,7 +3,6 @@
 #include "platform/profile.h"
 
 void RegisterMediaExtensions() {
-    RegisterMediaExtensions([](const ProfileEntry& e) {
-        return WriteProfileEntry(e.file, e.section, e.key, e.value);
-    });
+    RegisterMediaExtensions(
+        [](const ProfileEntry& e) { return WriteProfileEntry(e.file, e.section, e.key, e.value); });
 }

@@ -29,7 +29,9 @@ void VoicePractice::Initialize() {
     Timer1Interval = 750;
 }
 
-std::string VoicePractice::RecordingFile() const { return programDirectory_() + "Temp.wav"; }
+std::string VoicePractice::RecordingFile() const {
+    return programDirectory_() + "Temp.wav";
+}
 
 void VoicePractice::PlayAudio(const std::string& path) {
     // The same clip again toggles between pause and resume; anything else starts afresh.
@@ -78,7 +80,9 @@ void VoicePractice::StopAndPlayRecord() {
     }
 }
 
-void VoicePractice::PlaySrcSound() { PlayAudio(SrcSoundPath); }
+void VoicePractice::PlaySrcSound() {
+    PlayAudio(SrcSoundPath);
+}
 
 void VoicePractice::StartTimer1() {
     // A timer that is already counting keeps its count: two quick recordings give one "canspeak".

@@ -27,14 +27,14 @@ RecordFormat RecordFormatFor(int channelsIndex, int sizeIndex, int rateIndex);
 constexpr int kDefaultSettingIndex = 1;
 
 class OneShotTimer {
-public:
+  public:
     virtual ~OneShotTimer() = default;
     virtual void Start(unsigned intervalMs) = 0;
     virtual void Stop() = 0;
 };
 
 class VoicePractice {
-public:
+  public:
     VoicePractice(AudioDevice& device, OneShotTimer& timer, MovieFunctionCaller& movie,
                   std::function<std::string()> programDirectory,
                   std::function<void()> showSetupFailure);
@@ -59,7 +59,7 @@ public:
     unsigned PlayStartPos = 750;
     unsigned Timer1Interval = 750;
 
-private:
+  private:
     void StartTimer1();
 
     AudioDevice& device_;

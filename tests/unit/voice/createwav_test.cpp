@@ -27,14 +27,16 @@ std::vector<unsigned char> ReadFile(const std::string& path) {
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string TempPath(const std::string& name) { return ::testing::TempDir() + name; }
+std::string TempPath(const std::string& name) {
+    return ::testing::TempDir() + name;
+}
 
 TEST(WavHeaderTest, DefaultFormatGivesTheseExactBytes) {
     const unsigned char expected[kWavHeaderSize] = {
-        'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-        16, 0, 0, 0, 1, 0, 2, 0, 0x22, 0x56, 0, 0,              // 22050
-        0x88, 0x58, 0x01, 0,                                    // 88200
-        4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+        'R',  'I',  'F',  'F', 36,  0,   0,   0,   'W', 'A', 'V',  'E',  'f', 'm',
+        't',  ' ',  16,   0,   0,   0,   1,   0,   2,   0,   0x22, 0x56, 0,   0,  // 22050
+        0x88, 0x58, 0x01, 0,                                                      // 88200
+        4,    0,    16,   0,   'd', 'a', 't', 'a', 0,   0,   0,    0};
     auto header = WavHeader(2, 16, 22050);
     EXPECT_EQ(std::vector<unsigned char>(expected, expected + kWavHeaderSize),
               std::vector<unsigned char>(header.begin(), header.end()));
@@ -48,10 +50,10 @@ struct FormatCase {
 
 TEST(WavHeaderTest, EveryRateSizeAndChannelCountFillsTheFormatFields) {
     const FormatCase cases[] = {
-        {1, 8, 11025, 11025, 1},  {1, 16, 11025, 22050, 2},  {2, 8, 11025, 22050, 2},
-        {2, 16, 11025, 44100, 4}, {1, 8, 22050, 22050, 1},   {1, 16, 22050, 44100, 2},
-        {2, 8, 22050, 44100, 2},  {2, 16, 22050, 88200, 4},  {1, 8, 44100, 44100, 1},
-        {1, 16, 44100, 88200, 2}, {2, 8, 44100, 88200, 2},   {2, 16, 44100, 176400, 4},
+        {1, 8, 11025, 11025, 1},  {1, 16, 11025, 22050, 2}, {2, 8, 11025, 22050, 2},
+        {2, 16, 11025, 44100, 4}, {1, 8, 22050, 22050, 1},  {1, 16, 22050, 44100, 2},
+        {2, 8, 22050, 44100, 2},  {2, 16, 22050, 88200, 4}, {1, 8, 44100, 44100, 1},
+        {1, 16, 44100, 88200, 2}, {2, 8, 44100, 88200, 2},  {2, 16, 44100, 176400, 4},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.channels) + "ch " + std::to_string(c.bits) + "bit " +
@@ -91,8 +93,8 @@ TEST(CreatewavTest, UnwritablePlaceThrows) {
 }
 
 TEST(RecordFormatTest, DefaultsAndEveryChoiceMapToTheirValues) {
-    RecordFormat d = RecordFormatFor(kDefaultSettingIndex, kDefaultSettingIndex,
-                                     kDefaultSettingIndex);
+    RecordFormat d =
+        RecordFormatFor(kDefaultSettingIndex, kDefaultSettingIndex, kDefaultSettingIndex);
     EXPECT_EQ(2, d.channels);
     EXPECT_EQ(16, d.bitsPerSample);
     EXPECT_EQ(22050u, d.sampleRate);

@@ -14,7 +14,7 @@
 #include <vector>
 
 class FakeAudioDevice : public AudioDevice {
-public:
+  public:
     std::string FileName() const override { return fileName; }
     bool IsOpen() const override { return open; }
     void Open(const std::string& name) override {
@@ -66,7 +66,7 @@ public:
     std::vector<std::string> log;
     int modeQueries = 0;
 
-private:
+  private:
     void Require(const std::string& entry) {
         if (!open) throw std::runtime_error("No MCI device open");
         log.push_back(entry);
@@ -74,14 +74,16 @@ private:
 };
 
 class FakeTimer : public OneShotTimer {
-public:
-    void Start(unsigned intervalMs) override { log.push_back("start " + std::to_string(intervalMs)); }
+  public:
+    void Start(unsigned intervalMs) override {
+        log.push_back("start " + std::to_string(intervalMs));
+    }
     void Stop() override { log.push_back("stop"); }
     std::vector<std::string> log;
 };
 
 class FakeMovie : public MovieFunctionCaller {
-public:
+  public:
     std::u16string CallFunction(const std::u16string& request) override {
         calls.push_back(WideToAnsi(request));
         if (fail) throw std::runtime_error("call failed");

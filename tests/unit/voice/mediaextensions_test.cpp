@@ -19,9 +19,9 @@ TEST(MediaExtensionsTest, WritesTheSevenEntriesInOrderEvenWhenWritesFail) {
         return false;
     });
     const std::vector<std::string> expected = {
-        "win.ini|mci extensions|mpg=MPEGVideo",  "win.ini|mci extensions|dat=MPEGVideo",
-        "win.ini|mci extensions|mpv=MPEGVideo",  "win.ini|mci extensions|mpeg=MPEGVideo",
-        "win.ini|mci extensions|cjt=MPEGVideo",  "win.ini|mci extensions|avi=AVIVideo",
+        "win.ini|mci extensions|mpg=MPEGVideo", "win.ini|mci extensions|dat=MPEGVideo",
+        "win.ini|mci extensions|mpv=MPEGVideo", "win.ini|mci extensions|mpeg=MPEGVideo",
+        "win.ini|mci extensions|cjt=MPEGVideo", "win.ini|mci extensions|avi=AVIVideo",
         "system.ini|mci|MPEGVideo=mciqtz.drv",
     };
     EXPECT_EQ(expected, written);

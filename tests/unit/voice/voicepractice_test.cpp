@@ -19,7 +19,7 @@ using Log = std::vector<std::string>;
 const RecordFormat kDefaultFormat = RecordFormatFor(1, 1, 1);
 
 class VoicePracticeTest : public ::testing::Test {
-protected:
+  protected:
     VoicePracticeTest() { voice.Initialize(); }
     ~VoicePracticeTest() override { std::remove(Recording().c_str()); }
 

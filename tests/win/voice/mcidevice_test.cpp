@@ -14,7 +14,7 @@
 namespace {
 
 class MciDeviceTest : public ::testing::Test {
-protected:
+  protected:
     MciDeviceTest() {
         tone = VoiceTestFolder() + "tone_1s.wav";
         WriteToneWav(tone, 1.0, 440);
@@ -106,8 +106,8 @@ TEST_F(MciDeviceTest, MissingFileRaisesThePlatformTextAndLeavesTheDeviceClosed) 
 }
 
 TEST_F(MciDeviceTest, CommandsWithoutAnOpenDeviceRaiseAndCloseDoesNothing) {
-    for (auto command : {&MciDevice::Play, &MciDevice::Stop, &MciDevice::Pause,
-                         &MciDevice::Record, &MciDevice::Save}) {
+    for (auto command : {&MciDevice::Play, &MciDevice::Stop, &MciDevice::Pause, &MciDevice::Record,
+                         &MciDevice::Save}) {
         try {
             (device.*command)();
             FAIL() << "no failure";

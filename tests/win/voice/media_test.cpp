@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string Recording() { return ProgramDirectory() + "Temp.wav"; }
+std::string Recording() {
+    return ProgramDirectory() + "Temp.wav";
+}
 
 std::string ProfileValue(const char* file, const char* section, const char* key) {
     char value[256] = {};
@@ -24,7 +26,7 @@ std::string ProfileValue(const char* file, const char* section, const char* key)
 }
 
 class VoiceWindowTest : public ::testing::Test {
-protected:
+  protected:
     VoiceWindowTest() {
         ::DeleteFileA(Recording().c_str());
         form.Create();

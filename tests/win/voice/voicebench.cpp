@@ -36,7 +36,8 @@ BOOL CALLBACK CloseBox(HWND w, LPARAM) {
     box.hasIcon = false;
     for (HWND c = ::GetWindow(w, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
         ::GetClassNameW(c, cls, 32);
-        if (lstrcmpW(cls, L"Static") == 0 && (::GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+        if (lstrcmpW(cls, L"Static") == 0 &&
+            (::GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             box.hasIcon = true;
     }
     g_catcher->boxes.push_back(box);
@@ -54,8 +55,8 @@ std::string VoiceTestFolder() {
     return folder;
 }
 
-void WriteToneWav(const std::string& path, double seconds, double frequency, int channels,
-                  int bits, int rate) {
+void WriteToneWav(const std::string& path, double seconds, double frequency, int channels, int bits,
+                  int rate) {
     const int bytesPerSample = bits / 8;
     const std::uint32_t frames = static_cast<std::uint32_t>(seconds * rate);
     const std::uint32_t dataBytes = frames * channels * bytesPerSample;
@@ -74,8 +75,10 @@ void WriteToneWav(const std::string& path, double seconds, double frequency, int
     for (std::uint32_t i = 0; i < frames; ++i) {
         double s = 0.5 * std::sin(2 * 3.14159265358979 * frequency * i / rate);
         for (int c = 0; c < channels; ++c) {
-            if (bits == 16) Put(out, static_cast<std::uint16_t>(static_cast<int16_t>(s * 32767)), 2);
-            else Put(out, static_cast<std::uint8_t>(128 + s * 127), 1);
+            if (bits == 16)
+                Put(out, static_cast<std::uint16_t>(static_cast<int16_t>(s * 32767)), 2);
+            else
+                Put(out, static_cast<std::uint8_t>(128 + s * 127), 1);
         }
     }
     std::ofstream(path, std::ios::binary).write(out.data(), out.size());
@@ -96,7 +99,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     return true;
 }
 
-void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
 
 MessageBoxCatcher::MessageBoxCatcher() {
     g_catcher = this;

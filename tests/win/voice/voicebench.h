@@ -24,7 +24,7 @@ void PumpFor(DWORD ms);
 
 // Reads and closes every platform message box the thread shows while it lives.
 class MessageBoxCatcher {
-public:
+  public:
     struct Box {
         std::wstring caption;
         std::wstring text;
@@ -34,7 +34,7 @@ public:
     ~MessageBoxCatcher();
     std::vector<Box> boxes;
 
-private:
+  private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     UINT_PTR timer_;
 };
@@ -43,7 +43,7 @@ private:
 // still be called after a recording was stopped, which crashes the process. Holding a reference
 // keeps the driver loaded; it changes nothing the program asks of the device.
 class MciDriverHold {
-public:
+  public:
     MciDriverHold() : module_(::LoadLibraryA("mciwave.dll")) {}
     ~MciDriverHold() {
         if (module_) ::FreeLibrary(module_);
@@ -51,7 +51,7 @@ public:
     MciDriverHold(const MciDriverHold&) = delete;
     MciDriverHold& operator=(const MciDriverHold&) = delete;
 
-private:
+  private:
     HMODULE module_;
 };
 
