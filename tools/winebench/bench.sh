@@ -57,6 +57,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
 fi
 wineserver -w
+# A crashing program must fail its test, not wait for someone to close Wine's crash dialog.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >/dev/null 2>&1
 
 export BENCH_WORK="$work"
 "$@"
