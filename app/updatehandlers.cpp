@@ -97,8 +97,12 @@ void TForm1::Timer2Timer() {
         return;
     } catch (const std::exception&) {
         setTimer3(false);
-        downurlDialog1.AskText(WStringToAnsi(L"自动下载失败，请使用下列地址手动下载"),
-                               WStringToAnsi(L"升级文件路径："), downloadUrl);
+        // The answer is not used, and nothing of the check may escape the timer.
+        try {
+            downurlDialog1.AskText(WStringToAnsi(L"自动下载失败，请使用下列地址手动下载"),
+                                   WStringToAnsi(L"升级文件路径："), downloadUrl);
+        } catch (const std::exception&) {
+        }
         return;
     }
 
