@@ -45,6 +45,12 @@ MciDevice::MciDevice() {
         ::RegisterClassExW(&wc);
         registered = true;
     }
+    // The wave audio driver stays loaded for the life of the process. Wine unloads it at the last
+    // close while its recording thread may still call back into it, which ends the process;
+    // Windows keeps a loaded driver resident anyway, so pinning it costs nothing there.
+    static const HMODULE waveDriver = ::LoadLibraryA("mciwave.dll");
+    (void)waveDriver;
+
     // Message-only: it never shows and only receives what MCI posts to it.
     window_ = ::CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 ::GetModuleHandleW(nullptr), nullptr);

@@ -26,7 +26,6 @@ class MciDeviceTest : public ::testing::Test {
     }
 
     std::string tone;
-    MciDriverHold hold;  // outlives the device
     MciDevice device;
     int notifications = 0;
 };

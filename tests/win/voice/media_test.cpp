@@ -41,7 +41,6 @@ class VoiceWindowTest : public ::testing::Test {
         return n;
     }
 
-    MciDriverHold hold;  // outlives the window and its device
     FakeMovie movie;
     TForm2 form{movie};
 };

@@ -39,22 +39,6 @@ class MessageBoxCatcher {
     UINT_PTR timer_;
 };
 
-// Wine unloads its MCI wave driver at the last close even while the driver's wave-in callback can
-// still be called after a recording was stopped, which crashes the process. Holding a reference
-// keeps the driver loaded; it changes nothing the program asks of the device.
-class MciDriverHold {
-  public:
-    MciDriverHold() : module_(::LoadLibraryA("mciwave.dll")) {}
-    ~MciDriverHold() {
-        if (module_) ::FreeLibrary(module_);
-    }
-    MciDriverHold(const MciDriverHold&) = delete;
-    MciDriverHold& operator=(const MciDriverHold&) = delete;
-
-  private:
-    HMODULE module_;
-};
-
 // The files the platform's wave device records into before a save: MCI*.tmp in the temporary
 // folder, with their full paths.
 std::vector<std::string> MciTemporaryFiles();
