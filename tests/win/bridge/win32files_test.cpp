@@ -26,7 +26,8 @@ class Win32FilesTest : public ::testing::Test {
     void TearDown() override {
         std::string command = "cmd /c rmdir /s /q \"" + root + "\"";
         // Removed by the shell's own command so that nested test folders go too.
-        STARTUPINFOA si = {sizeof si};
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         if (::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
                              nullptr, nullptr, &si, &pi)) {
