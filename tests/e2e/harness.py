@@ -568,3 +568,18 @@ def find_text_window(text, timeout=10.0, title=None):
         if time.monotonic() >= deadline:
             return None
         time.sleep(0.2)
+
+
+class ProgramTest(unittest.TestCase):
+    """Base of the end-to-end test classes: inside the bench, with the stand-in registered, and a
+    fresh courseware folder per test that is removed afterwards."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_bench()
+        register_standin()
+
+    def courseware(self, **kw):
+        cw = Courseware(**kw)
+        self.addCleanup(cw.close)
+        return cw

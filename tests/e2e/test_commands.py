@@ -6,7 +6,7 @@ import time
 import unittest
 
 import harness
-from harness import Courseware, run
+from harness import run
 
 TOO_OLD = "您目前使用的flashplayer版本不能支持本程序的正常运行，请运行文件：Adobe Flash Player11.4.exe进行升级。"
 BROKEN = "您未安装或安装flashplayer有问题，请运行文件：Adobe Flash Player11.4.exe进行重新安装。"
@@ -15,16 +15,7 @@ MCI_NOT_FOUND_ZH = "无法找到指定的文件。请确保路径和文件名是
 RECORDER = pathlib.Path(harness.courseshell_exe()).parents[1] / "tests" / "open_recorder.exe"
 
 
-class CommandTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_bench()
-        harness.register_standin()
-
-    def courseware(self, **kw):
-        cw = Courseware(**kw)
-        self.addCleanup(cw.close)
-        return cw
+class CommandTest(harness.ProgramTest):
 
     def test_words_are_case_sensitive_and_unknown_words_do_nothing(self):
         cw = self.courseware(main="fscommand Audio missing.wav\nfscommand EXITPROGRAM\n"
@@ -117,15 +108,10 @@ class CommandTest(unittest.TestCase):
         self.assertEqual("Courseshell", seen["box"]["title"])
 
 
-class VersionCheckTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_bench()
-        harness.register_standin()
-
+class VersionCheckTest(harness.ProgramTest):
     def check(self, version, expected_text):
-        cw = Courseware(main="wait 2500\nlog still-running\nfscommand exitprogram\n", version=version)
-        self.addCleanup(cw.close)
+        cw = self.courseware(main="wait 2500\nlog still-running\nfscommand exitprogram\n",
+                             version=version)
         seen = {}
 
         def during(s):

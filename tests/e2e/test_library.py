@@ -8,7 +8,7 @@ import time
 import unittest
 
 import harness
-from harness import Courseware, run
+from harness import run
 
 PICKER = "\u9009\u62e9\u8d44\u6e90"        # 选择资源
 MANAGER = "\u6559\u5b66\u8d44\u6e90\u7ba1\u7406"  # 教学资源管理
@@ -22,16 +22,7 @@ def client_origin(window, client_w, client_h):
     return window["x"] + border, window["y"] + caption
 
 
-class LibraryTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_bench()
-        harness.register_standin()
-
-    def courseware(self, **kw):
-        cw = Courseware(**kw)
-        self.addCleanup(cw.close)
-        return cw
+class LibraryTest(harness.ProgramTest):
 
     def keep_shot(self, path, name):
         """Screenshots go to E2E_OUT as well, where they outlive the scratch folder."""

@@ -1,6 +1,5 @@
 """Start-up and the main window: the real program under Wine with the stand-in player."""
 
-import re
 import time
 import unittest
 
@@ -19,16 +18,7 @@ def main_window(title="Courseshell"):
     return None
 
 
-class SpineTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_bench()
-        harness.register_standin()
-
-    def courseware(self, **kw):
-        cw = Courseware(**kw)
-        self.addCleanup(cw.close)
-        return cw
+class SpineTest(harness.ProgramTest):
 
     def test_main_window_is_borderless_centred_and_player_fills_it(self):
         cw = self.courseware(main="wait 300\nclick right 20 30\nclick left 40 50\nwait 300\n"
@@ -123,7 +113,7 @@ class NoPlayerTest(unittest.TestCase):
         seen = {}
 
         def during(s):
-            w = harness.find_window("Courseshell", timeout=20)
+            harness.find_window("Courseshell", timeout=20)
             time.sleep(0.5)
             seen["windows"] = harness.windows()
             seen["shot"] = s.screenshot("noplayer.png")

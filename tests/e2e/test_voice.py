@@ -5,11 +5,10 @@ source as input) and on Wine's MCI wave device; where Wine differs from Windows 
 
 import os
 import pathlib
-import re
 import unittest
 
 import harness
-from harness import Courseware, run
+from harness import run
 
 ENTRIES = [
     ("win.ini", "mci extensions", "mpg", "MPEGVideo"),
@@ -66,16 +65,7 @@ def set_ini(name, section, key, value):
     path.write_bytes(("\r\n".join(out) + "\r\n").encode("latin-1"))
 
 
-class VoiceTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_bench()
-        harness.register_standin()
-
-    def courseware(self, **kw):
-        cw = Courseware(**kw)
-        self.addCleanup(cw.close)
-        return cw
+class VoiceTest(harness.ProgramTest):
 
     def test_start_writes_the_media_extension_table_over_other_values(self):
         set_ini("win.ini", "mci extensions", "mpg", "OtherPlayer")
