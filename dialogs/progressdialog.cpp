@@ -38,7 +38,11 @@ class ProgressWindow : public DialogWindow {
 
     void Relabel() { ::SetWindowTextW(label_, AnsiToWString(owner_.LabelCaption()).c_str()); }
 
+    // A download reports every 32 KB; the gauge is repainted only when what it shows changes.
     void RedrawGauge() {
+        Picture now = Compute();
+        if (now == shown_) return;
+        shown_ = now;
         RECT r = {gauge_.left, gauge_.top, gauge_.right(), gauge_.bottom()};
         ::InvalidateRect(hwnd(), &r, FALSE);
     }
@@ -89,35 +93,58 @@ class ProgressWindow : public DialogWindow {
     }
 
   private:
-    void Paint() {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd(), &ps);
+    // What the gauge shows: the bar's extent inside the frame and the percentage (-1 for none).
+    struct Picture {
+        int barLeft = 0, barRight = 0, percent = -1;
+        bool operator==(const Picture& o) const {
+            return barLeft == o.barLeft && barRight == o.barRight && percent == o.percent;
+        }
+    };
+
+    RECT Frame() const {
         RECT frame = {gauge_.left, gauge_.top, gauge_.right(), gauge_.bottom()};
-        ::DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-        ::FillRect(dc, &frame, ::GetSysColorBrush(COLOR_WINDOW));
-        RECT bar = frame;
+        ::InflateRect(&frame, -::GetSystemMetrics(SM_CXEDGE), -::GetSystemMetrics(SM_CYEDGE));
+        return frame;
+    }
+
+    Picture Compute() const {
+        RECT frame = Frame();
+        Picture p;
         int inner = frame.right - frame.left;
         int lo = owner_.GaugeMin(), hi = owner_.GaugeMax();
+        int span = hi - lo;
         if (owner_.GaugeIndeterminate()) {
             // A block that travels across the gauge and starts again.
             int block = inner / 5;
-            bar.left = frame.left + MulDivRounded(phase_, inner + block, kMarqueeSteps) - block;
-            bar.right = bar.left + block;
-            bar.left = std::max(bar.left, frame.left);
-            bar.right = std::min(bar.right, frame.right);
+            p.barLeft = frame.left + MulDivRounded(phase_, inner + block, kMarqueeSteps) - block;
+            p.barRight = std::min(p.barLeft + block, static_cast<int>(frame.right));
+            p.barLeft = std::max(p.barLeft, static_cast<int>(frame.left));
         } else {
-            int span = hi - lo;
-            bar.right = frame.left +
-                        (span > 0 ? MulDivRounded(owner_.GaugeValue() - lo, inner, span) : inner);
+            p.barLeft = frame.left;
+            p.barRight = frame.left +
+                         (span > 0 ? MulDivRounded(owner_.GaugeValue() - lo, inner, span) : inner);
+            if (owner_.ShowPercent) {
+                p.percent = span > 0 ? static_cast<int>(
+                                           (static_cast<long long>(owner_.GaugeValue() - lo) * 100) /
+                                           span)
+                                     : 100;
+            }
         }
+        return p;
+    }
+
+    void Paint() {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd(), &ps);
+        RECT outer = {gauge_.left, gauge_.top, gauge_.right(), gauge_.bottom()};
+        ::DrawEdge(dc, &outer, EDGE_SUNKEN, BF_RECT);
+        RECT frame = Frame();
+        ::FillRect(dc, &frame, ::GetSysColorBrush(COLOR_WINDOW));
+        shown_ = Compute();
+        RECT bar = {shown_.barLeft, frame.top, shown_.barRight, frame.bottom};
         if (bar.right > bar.left) ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
-        if (owner_.ShowPercent && !owner_.GaugeIndeterminate()) {
-            int span = hi - lo;
-            int percent = span > 0
-                              ? static_cast<int>(
-                                    (static_cast<long long>(owner_.GaugeValue() - lo) * 100) / span)
-                              : 100;
-            std::wstring text = std::to_wstring(percent) + L"%";
+        if (shown_.percent >= 0) {
+            std::wstring text = std::to_wstring(shown_.percent) + L"%";
             HGDIOBJ old = ::SelectObject(dc, DialogFont());
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
@@ -131,6 +158,7 @@ class ProgressWindow : public DialogWindow {
     HWND label_ = nullptr;
     Rect gauge_;
     int phase_ = 0;
+    Picture shown_;
     int busy_ = 0;
 };
 
