@@ -89,9 +89,9 @@ class SpineTest(harness.ProgramTest):
         cw = self.courseware(main="", version=OLD_PLAYER)
 
         def during(s):
-            harness.find_window("错误", timeout=20)
+            box = harness.find_window("错误", timeout=20)
             s.screenshot("version.png")
-            harness.press("Return")
+            harness.press("Return", window=box)
 
         result = run(cw, during=during, timeout=40)
         self.assertFalse(result.timed_out)
@@ -113,11 +113,11 @@ class NoPlayerTest(unittest.TestCase):
         seen = {}
 
         def during(s):
-            harness.find_window("Courseshell", timeout=20)
+            box = harness.find_window("Courseshell", timeout=20)
             time.sleep(0.5)
             seen["windows"] = harness.windows()
             seen["shot"] = s.screenshot("noplayer.png")
-            harness.press("Return")
+            harness.press("Return", window=box)
 
         result = run(cw, during=during, timeout=40)
         self.assertEqual(0, result.status)
