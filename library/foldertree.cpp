@@ -35,13 +35,22 @@ void FolderTree::Create(HWND parent, int id, int x, int y, int width, int height
     ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
     TreeView_SetImageList(hwnd_, SystemImageList(true), TVSIL_NORMAL);
     ::SetWindowSubclass(hwnd_, &FolderTree::TreeProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    ShowComputer();
+    // The drives are listed when the tree is first painted without a root, not now: naming a
+    // disconnected network drive or an empty card reader can take seconds, and the program's
+    // trees are built at start and given their roots before anyone sees them.
+    computerPending_ = true;
 }
 
 LRESULT CALLBACK FolderTree::TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                       DWORD_PTR data) {
     auto* self = reinterpret_cast<FolderTree*>(data);
     switch (msg) {
+        case WM_PAINT:
+            if (self->computerPending_) {
+                self->computerPending_ = false;
+                if (self->root_.empty()) self->ShowComputer();
+            }
+            break;
         case WM_RBUTTONDOWN: {
             // A right click selects the node under the mouse.
             TVHITTESTINFO hit = {};
@@ -78,6 +87,7 @@ void FolderTree::ShowComputer() {
 void FolderTree::SetRoot(const std::string& folder) {
     if (!FolderExists(folder)) throw std::runtime_error(RootErrorText(folder));
     Clear();
+    computerPending_ = false;
     root_ = folder;
     std::string name = FileNamePart(folder);
     HTREEITEM top =
@@ -244,11 +254,13 @@ LRESULT FolderTree::OnEndLabelEdit(const NMTVDISPINFOW& info) {
     if (!IsPlainItemName(name)) return FALSE;
     std::string target = RenamedPath(found->second.path, name);
     if (target == found->second.path) return FALSE;
-    if (!RenameItem(found->second.path, target)) return FALSE;
-    if (found->second.path == root_) root_ = target;
+    std::string from = found->second.path;
+    if (!RenameItem(from, target)) return FALSE;
+    if (from == root_) root_ = target;
     found->second.path = target;
     found->second.name = name;
     Rebase(info.item.hItem);
+    if (onRenamed) onRenamed(from, target);
     return TRUE;
 }
 

@@ -1,7 +1,7 @@
 // A tree of folders over the file system: until a root is set it shows the drives of the
-// computer; a root folder is shown as the single top node, opened one level and selected.
-// Subfolders are read when a node is first opened. The owning window passes its WM_NOTIFY
-// messages to OnNotify.
+// computer (listed when it is first painted); a root folder is shown as the single top node, opened
+// one level and selected. Subfolders are read when a node is first opened. The owning window passes
+// its WM_NOTIFY messages to OnNotify.
 #pragma once
 
 #include "platform/shell.h"
@@ -52,6 +52,8 @@ class FolderTree {
 
     // Asked before renaming a folder in place; renaming is refused when not set.
     std::function<bool(const std::string& path)> mayRename;
+    // Told after a folder was renamed in place, with its old and new full paths.
+    std::function<void(const std::string& from, const std::string& to)> onRenamed;
     std::function<void()> onSelectionChanged;
     std::function<void()> onClick;
 
@@ -79,6 +81,7 @@ class FolderTree {
     HWND hwnd_ = nullptr;
     std::string root_;
     std::map<HTREEITEM, Node> nodes_;
+    bool computerPending_ = false;
     bool watching_ = false;
     bool clicked_ = false;
     FolderChangeWatch watch_;

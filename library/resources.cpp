@@ -61,6 +61,9 @@ void TForm3::Create() {
     ShellTreeView1.mayRename = [this](const std::string& path) {
         return MayRenameCategory(path, ShellTreeView1.Root());
     };
+    ShellTreeView1.onRenamed = [this](const std::string& from, const std::string& to) {
+        ShellTreeView1Renamed(from, to);
+    };
     ShellListView1.mayRename = [](const std::string&) { return true; };
     ShellListView1.onDoubleClick = [this] { bsSkinButton1Click(); };
     bsSkinFileListView1.onDoubleClick = [this] { bsSkinButton8Click(); };
@@ -82,6 +85,14 @@ void TForm3::FormShow() {
 
 void TForm3::ShellTreeView1Click() {
     ShellListView1.SetRoot(ShellTreeView1.SelectedPath());
+}
+
+void TForm3::ShellTreeView1Renamed(const std::string& from, const std::string& to) {
+    // The list names its folder by path: when that folder, or one above it, got a new name, the
+    // list follows, or adding and deleting would go to a folder that no longer exists.
+    const std::string& shown = ShellListView1.Root();
+    if (shown == from || shown.rfind(from + "\\", 0) == 0)
+        ShellListView1.SetRoot(to + shown.substr(from.size()));
 }
 
 void TForm3::bsSkinDirTreeView1Click() {
@@ -168,7 +179,7 @@ LRESULT TForm3::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_SHOWWINDOW:
             if (wParam && lParam == 0) FormShow();
-            return 0;
+            break;  // the default procedure hides and shows it with its owner
         case WM_NOTIFY: {
             const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
             LRESULT result = 0;

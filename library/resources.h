@@ -46,6 +46,7 @@ class TForm3 : public Window {
 
     void FormShow();
     void ShellTreeView1Click();
+    void ShellTreeView1Renamed(const std::string& from, const std::string& to);
     void bsSkinDirTreeView1Click();
     void bsSkinButton3Click();
     void bsSkinButton5Click();

@@ -91,7 +91,7 @@ LRESULT TForm6::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 CenterOver(ApplicationMainWindow());
                 FormShow();
             }
-            return 0;
+            break;  // the default procedure hides and shows it with its owner
         case WM_NOTIFY: {
             const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
             LRESULT result = 0;

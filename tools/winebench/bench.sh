@@ -26,6 +26,11 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 
+# A freedesktop trash of our own: Wine's recycle bin moves deleted items there. Without one (a
+# new machine has no ~/.local/share) Wine deletes outright, and nothing may depend on the home.
+export XDG_DATA_HOME="$work/data"
+mkdir -p "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info"
+
 # A display of our own: the first free number from 90 up.
 display=90
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done

@@ -15,13 +15,13 @@ namespace {
 
 using namespace librarytest;
 
-// Where Wine's recycle bin puts deleted items: the freedesktop trash of the Unix home.
+// Where Wine's recycle bin puts deleted items: the freedesktop trash under XDG_DATA_HOME, which
+// the bench gives every run of its own (a Unix path, seen through Wine's Z: drive).
 std::string TrashFiles() {
-    char home[MAX_PATH] = {};
-    if (!::GetEnvironmentVariableA("WINEHOMEDIR", home, MAX_PATH)) return std::string();
-    std::string path = home;
-    if (path.rfind("\\??\\", 0) == 0) path = path.substr(4);
-    return path + "\\.local\\share\\Trash\\files\\";
+    char data[MAX_PATH] = {};
+    DWORD n = ::GetEnvironmentVariableA("XDG_DATA_HOME", data, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || data[0] != '/') return std::string();
+    return "Z:" + ToBackslashes(data) + "\\Trash\\files\\";
 }
 
 bool Exists(const std::string& path) {
@@ -171,7 +171,7 @@ TEST_F(ManagerTest, DeleteCategoryRecyclesTheFolderButNeverTheRoot) {
         });
     form_.ShowModal();
     std::string trash = TrashFiles();
-    ASSERT_FALSE(trash.empty()) << "not running under Wine";
+    ASSERT_FALSE(trash.empty()) << "no trash of the bench's own (XDG_DATA_HOME)";
     EXPECT_EQ("x", ReadFile(trash + "cat" + unique_ + "\\inside.txt"));
     RemoveTree(trash + "cat" + unique_);
     ::DeleteFileA(
@@ -262,6 +262,35 @@ TEST_F(ManagerTest, RenamingInPlaceOnTheFirstTabOnlyAndNeverTheRoot) {
     EXPECT_FALSE(Exists(resources_ + "\\music"));
     EXPECT_FALSE(Exists(resources_ + "\\a.doc"));
     EXPECT_TRUE(Exists(index_ + "\\list.txt"));
+}
+
+TEST_F(ManagerTest, TheFileListFollowsTheCategoryItShowsToItsNewName) {
+    const std::string renamed = resources_ + "\\" + WStringToAnsi(L"歌曲");
+    DialogScript script;
+    script.Then(Shown())
+        .Do([&] { ClickTreeItem(Tree().hwnd(), Tree().Find(resources_ + "\\music")); })
+        .Then([&] { return form_.ShellListView1.Root() == resources_ + "\\music"; })
+        .Do([&] {
+            HWND tree = Tree().hwnd();
+            HTREEITEM music = Tree().Find(resources_ + "\\music");
+            HWND edit = reinterpret_cast<HWND>(
+                ::SendMessageW(tree, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(music)));
+            ASSERT_NE(nullptr, edit);
+            ::SetWindowTextW(edit, L"歌曲");
+            ::SendMessageW(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
+            // Deleting in the list works on the folder under its new name at once.
+            EXPECT_EQ(renamed, form_.ShellListView1.Root());
+            ASSERT_EQ(1, form_.ShellListView1.Count());
+            ClickListItem(form_.ShellListView1.hwnd(), 0);
+        })
+        .Then([&] { return form_.ShellListView1.SelectedPath() == renamed + "\\song.mp3"; })
+        .Do([&] { Click(Button(TForm3::kButton4)); })
+        .Then([&] { return form_.ShellListView1.Count() == 0; })
+        .Do([&] { Click(Button(TForm3::kButton2)); });
+    form_.ShowModal();
+    EXPECT_TRUE(Exists(renamed));
+    EXPECT_FALSE(Exists(renamed + "\\song.mp3"));
+    EXPECT_TRUE(reported_.empty());
 }
 
 TEST_F(ManagerTest, MoviesOpenInTheStandAlonePlayerAndOtherFilesWithTheirProgram) {
