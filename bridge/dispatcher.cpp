@@ -22,7 +22,7 @@ void ExternalCallDispatcher::Handle(const InvokeRequest& request) {
         host_.SetReturnValue(kReplyTrue);
     } else if (name == "loadreg") {
         std::string value = settings_.ReadSetting(request.Argument(0));
-        host_.SetReturnValue(StringReply(StoredTextToAnsi(value)));
+        host_.SetReturnValue(StringReply(value));
     } else if (name == "savereg") {
         std::string valueName = request.Argument(0);
         // Whether it was stored is not the movie's concern.

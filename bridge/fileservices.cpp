@@ -34,15 +34,6 @@ bool ForceFolders(FileSystem& files, std::string folder) {
     return ForceFolders(files, parent) && files.CreateFolder(folder);
 }
 
-std::string StoredTextToAnsi(const std::string& bytes) {
-    if (!IsUtf8WithNonAscii(bytes)) return bytes;
-    std::string ansi = Utf8ToAnsi(bytes);
-    // What the program saved came from the code page, so every character converts back. Short
-    // GBK text can also be well-formed UTF-8 ("值" is D6 B5), but then it decodes mostly to
-    // characters outside the code page and is kept as it is.
-    return AnsiToUtf8(ansi) == bytes ? ansi : bytes;
-}
-
 FileServices::FileServices(FileSystem& files, std::function<std::string()> programDirectory)
     : files_(files), programDirectory_(std::move(programDirectory)) {}
 
@@ -51,8 +42,11 @@ std::string FileServices::ProgramDirectory() const {
 }
 
 std::string FileServices::ReadLineAt(const std::string& fullPath) {
+    // The bytes are ANSI text, whatever wrote them: a line that "savefile" stored as UTF-8 reads
+    // back as the ANSI reading of those bytes, and courseware keeps text it reads back with
+    // "saveBytes". No test can tell short GBK text from UTF-8, so none is tried.
     std::unique_ptr<InputFile> file = files_.OpenForReading(fullPath);
-    return StoredTextToAnsi(ReadFirstLine(*file));
+    return ReadFirstLine(*file);
 }
 
 std::optional<std::string> FileServices::LoadFile(const std::string& relative) {

@@ -18,11 +18,6 @@ std::string ReadFirstLine(InputFile& file);
 // separator.
 bool ForceFolders(FileSystem& files, std::string folder);
 
-// Text that the program itself stored as UTF-8 (valid UTF-8 holding non-ASCII bytes, all of whose
-// characters exist in the code page) is read back as the text that was saved; anything else is
-// ANSI text already.
-std::string StoredTextToAnsi(const std::string& bytes);
-
 class FileServices {
   public:
     FileServices(FileSystem& files, std::function<std::string()> programDirectory);

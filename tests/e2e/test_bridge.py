@@ -2,6 +2,7 @@
 player. Checked by the replies the player received (its log), the bytes on disk, the registry as
 `wine reg query` shows it, and the dialogs on the screen."""
 
+import os
 import pathlib
 import re
 import sys
@@ -16,6 +17,11 @@ from bridgecommon import (SETTINGS_KEY, dialogs, error_reports, gbk, reply_strin
 setUpModule = setup_module
 
 EXIT = "fscommand exitprogram\n"
+
+
+def ansi_reading(text):
+    """What the movie gets back for text stored as UTF-8: those bytes read as GBK."""
+    return text.encode("utf-8").decode("gbk")
 EXITED = 259 & 0xFF
 
 
@@ -24,8 +30,12 @@ class FileRequestsTest(unittest.TestCase):
         files = {
             "lesson/words.txt": b"ab\rcd\r\nmore\r\n",
             "lesson/gbk.txt": gbk("苹果") + b"\r\n",
-            # GBK bytes that are also well-formed UTF-8 (U+05B5).
+            # GBK bytes that are also well-formed UTF-8 (U+05B5): a teacher's file is read as
+            # the GBK it is, never decoded as UTF-8 ("小猫" would become "Сè").
             "lesson/value.txt": gbk("值") + b"\r\n",
+            "lesson/kitten.txt": gbk("小猫") + b"\r\n",
+            "lesson/cat.txt": gbk("cat 猫") + b"\r\nsecond\r\n",
+            "lesson/road.txt": gbk("路"),
             "lesson/eof.txt": b"before\x1aafter",
             "lesson/markup.txt": b"a<b & \"c\"\r\n",
             "lesson/long.txt": b"L" * 100000 + b"\r\nsecond",
@@ -36,6 +46,9 @@ class FileRequestsTest(unittest.TestCase):
             "call loadfile lesson/words.txt\n"
             "call loadfile lesson\\gbk.txt\n"
             "call loadfile lesson/value.txt\n"
+            "call loadfile lesson/kitten.txt\n"
+            "call loadBytes lesson/cat.txt\n"
+            "call loadfile lesson/road.txt\n"
             "call loadBytes lesson/eof.txt\n"
             "call loadfile lesson/markup.txt\n"
             "call loadBytes lesson/long.txt\n"
@@ -46,7 +59,7 @@ class FileRequestsTest(unittest.TestCase):
             "call fileexists missing.txt\n"
             "call savefile new1/new2/saved.txt|你好 world\\nsecond line\n"
             "call loadfile new1/new2/saved.txt\n"
-            "call savefile value.txt|值\n"
+            "call savefile value.txt|你好\n"
             "call loadBytes value.txt\n"
             "call saveToUTF8 utf8.txt|  padded  \n"
             "call saveToUTF8 spaces.txt|     \n"
@@ -67,6 +80,9 @@ class FileRequestsTest(unittest.TestCase):
             reply_string("abcd"),
             reply_string("苹果"),
             reply_string("值"),
+            reply_string("小猫"),
+            reply_string("cat 猫"),
+            reply_string("路"),
             reply_string("before"),
             reply_string("a&lt;b &amp; &quot;c&quot;"),
             reply_string("L" * 100000),
@@ -74,8 +90,9 @@ class FileRequestsTest(unittest.TestCase):
             reply_string(""),
             "<true/>", "<false/>", "<false/>",
             "<true/>",
-            reply_string("你好 world"),
-            "<true/>", reply_string("值"),
+            # What "savefile" wrote as UTF-8 reads back as the ANSI reading of those bytes.
+            reply_string(ansi_reading("你好") + " world"),
+            "<true/>", reply_string(ansi_reading("你好")),
             "<true/>", "<true/>", "<true/>",
             reply_string("短"),
             "<true/>",
@@ -84,7 +101,7 @@ class FileRequestsTest(unittest.TestCase):
         self.assertEqual(expected, [reply for _, reply in calls], result.main)
 
         self.assertEqual("你好 world\r\nsecond line\r\n".encode("utf-8"), cw.read("new1/new2/saved.txt"))
-        self.assertEqual("值\r\n".encode("utf-8"), cw.read("value.txt"))
+        self.assertEqual("你好\r\n".encode("utf-8"), cw.read("value.txt"))
         self.assertEqual(b"padded\r\n", cw.read("utf8.txt"))
         self.assertEqual(b"\r\n", cw.read("spaces.txt"))
         self.assertEqual(gbk("短") + b"\r\n", cw.read("old.txt"))
@@ -156,9 +173,10 @@ class SettingsTest(unittest.TestCase):
         for number, text, top in zip(numbers, identifier.groups()[1:], (998, 887, 776, 665)):
             self.assertLessEqual(number, top)
             self.assertEqual(str(number), text)
+        # "你好" comes back as the GBK reading of its UTF-8 bytes; "值", stored as it came, as it is.
         self.assertEqual(["<true/>", "<true/>", "<true/>", reply_string("hello &amp; &lt;world&gt;"),
-                          reply_string("你好"), reply_string("值"), reply_string(""), replies[2]],
-                         replies[3:])
+                          reply_string(ansi_reading("你好")), reply_string("值"), reply_string(""),
+                          replies[2]], replies[3:])
         self.assertEqual([], seen)
 
         values = harness.reg_query(SETTINGS_KEY)
@@ -173,6 +191,22 @@ class SettingsTest(unittest.TestCase):
 
         _, later, _ = run_movie(self, "call getunique\n" + EXIT)
         self.assertEqual([replies[2]], [reply for _, reply in later.main.flashcalls()])
+
+    def test_values_written_in_the_code_page_by_other_means_read_as_they_are(self):
+        run_movie(self, "call getunique\n" + EXIT)
+        key = harness.view32(SETTINGS_KEY).replace("HKLM\\", "HKEY_LOCAL_MACHINE\\")
+        values = {"kitten": "小猫", "cat": "cat 猫", "road": "路"}
+        # A REGEDIT4 file is read in the ANSI code page, as a teacher's tool would write values.
+        reg = b"REGEDIT4\r\n\r\n[" + key.encode("ascii") + b"]\r\n" + b"".join(
+            b'"%s"="%s"\r\n' % (name.encode("ascii"), gbk(text)) for name, text in values.items())
+        path = pathlib.Path(os.environ.get("BENCH_WORK", "/tmp")) / "gbk-values.reg"
+        path.write_bytes(reg)
+        harness._run(["wine", "regedit", "/S", harness.winepath(path)])
+        script = "".join("call loadreg %s\n" % name for name in values) + EXIT
+        _, result, seen = run_movie(self, script)
+        self.assertEqual([reply_string(text) for text in values.values()],
+                         [reply for _, reply in result.main.flashcalls()], result.main)
+        self.assertEqual([], seen)
 
     def test_number_value_shows_the_registry_message_and_ends_the_program_with_the_reply_set(self):
         run_movie(self, "call getunique\n" + EXIT)

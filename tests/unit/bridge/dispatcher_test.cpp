@@ -65,7 +65,8 @@ TEST_F(DispatcherTest, FileRequestsReplyAfterTheirAction) {
     EXPECT_EQ(Reply("<true/>"), Call("savefile", {"a/b.txt", kGbkHello}));
     EXPECT_EQ(std::string(kUtf8Hello) + "\r\n", fs.files["C:\\app\\a\\b.txt"]);
     EXPECT_EQ(Reply("<true/>"), Call("fileexists", {"a/b.txt"}));
-    EXPECT_EQ(Reply(std::string("<string>") + kGbkHello + "</string>"),
+    // The first line comes back as its bytes: here the UTF-8 that "savefile" wrote.
+    EXPECT_EQ(Reply(std::string("<string>") + kUtf8Hello + "</string>"),
               Call("loadfile", {"a\\b.txt"}));
     EXPECT_EQ(Reply("<true/>"), Call("saveToUTF8", {"c.txt", "x y"}));
     EXPECT_EQ("x y\r\n", fs.files["C:\\app\\c.txt"]);
@@ -156,7 +157,7 @@ TEST_F(DispatcherTest, DragFollowsTheFlag) {
     EXPECT_EQ(std::vector<std::string>{"drag"}, Call("DragingWindow", {}));
 }
 
-TEST_F(DispatcherTest, SettingsRoundTripAsTheSavedText) {
+TEST_F(DispatcherTest, SettingsStoreUtf8AndReadBackTheStoredBytes) {
     EXPECT_EQ(Reply("<true/>"), Call("savereg", {"name", kGbkHello}));
     EXPECT_TRUE(registry.keys.empty());
     EXPECT_EQ(Reply("<string></string>"), Call("loadreg", {"name"}));
@@ -164,14 +165,18 @@ TEST_F(DispatcherTest, SettingsRoundTripAsTheSavedText) {
     EXPECT_EQ(Reply("<string>998-887-776-665</string>"), Call("getunique", {}));
     EXPECT_EQ(Reply("<true/>"), Call("savereg", {"name", kGbkHello}));
     EXPECT_EQ(kUtf8Hello, registry.keys["software\\tallowbrook"].values["name"].bytes);
-    EXPECT_EQ(Reply(std::string("<string>") + kGbkHello + "</string>"), Call("loadreg", {"name"}));
+    // The movie gets the ANSI reading of the UTF-8 bytes, not the text it saved.
+    EXPECT_EQ(Reply(std::string("<string>") + kUtf8Hello + "</string>"), Call("loadreg", {"name"}));
     // A text whose UTF-8 bytes the registry would not keep is stored as it is, and reads back.
     EXPECT_EQ(Reply("<true/>"), Call("savereg", {"odd", "\xD6\xB5"}));
     EXPECT_EQ("\xD6\xB5", registry.keys["software\\tallowbrook"].values["odd"].bytes);
     EXPECT_EQ(Reply("<string>\xD6\xB5</string>"), Call("loadreg", {"odd"}));
-    // Values written in the ANSI code page by other means read as they are.
-    registry.keys["software\\tallowbrook"].values["gbk"] = FakeValue{FakeValue::String, kGbkHello};
-    EXPECT_EQ(Reply(std::string("<string>") + kGbkHello + "</string>"), Call("loadreg", {"gbk"}));
+    // Values written in the ANSI code page by other means read as they are, also those whose
+    // bytes happen to be well-formed UTF-8 ("小猫", "路").
+    for (const char* gbk : {kGbkHello, "\xD0\xA1\xC3\xA8", "cat \xC3\xA8", "\xC2\xB7"}) {
+        registry.keys["software\\tallowbrook"].values["gbk"] = FakeValue{FakeValue::String, gbk};
+        EXPECT_EQ(Reply(std::string("<string>") + gbk + "</string>"), Call("loadreg", {"gbk"}));
+    }
 }
 
 TEST_F(DispatcherTest, SettingsFailuresStillGetTheirReplyAfterTheMessage) {
