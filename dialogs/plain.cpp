@@ -2,22 +2,27 @@
 
 #include "dialogs/apptitle.h"
 #include "dialogs/dialogwindow.h"
+#include "platform/application.h"
 #include "platform/textconv.h"
+#include "platform/window.h"
 
 #include <windows.h>
 
 std::string ApplicationTitle() {
     char path[MAX_PATH * 2];
     DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string full(path, n);
-    size_t slash = full.find_last_of("\\/:");
-    return ApplicationTitleFromFileName(slash == std::string::npos ? full : full.substr(slash + 1));
+    return ApplicationTitleFromPath(std::string(path, n));
 }
 
 int PlatformMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
     HWND previous = ::GetActiveWindow();
-    // Task-modal with no owner: every top-level window of the thread is disabled meanwhile.
-    int result = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags | MB_TASKMODAL);
+    int result;
+    {
+        // Owned by the application's window, with every window of the program disabled meanwhile
+        // (an owner alone would only disable itself).
+        ThreadWindowsDisabled others(nullptr);
+        result = ::MessageBoxA(ApplicationMainWindow(), text.c_str(), caption.c_str(), flags);
+    }
     if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
     return result;
 }

@@ -13,9 +13,14 @@ std::u16string AnsiToWide(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);
 
-// True when the bytes are well-formed UTF-8 and hold at least one byte above 0x7F: such text was
-// most likely stored as UTF-8 by the program itself and not typed in the ANSI code page.
-bool IsUtf8WithNonAscii(std::string_view bytes);
+// True when `c` starts a double-byte character in the ANSI code page: the running system's own
+// rule in the program, code page 936 natively. The byte after it is never a separator, even when
+// it is 0x5C ("\\").
+bool IsLeadByte(char c);
+
+// Position of the last character of `text` that is one of `delimiters`, skipping the trail bytes
+// of double-byte characters; std::string::npos when there is none.
+size_t LastDelimiter(std::string_view text, const char* delimiters);
 
 // Conversions for Win32 wide-character APIs, where wchar_t is a UTF-16 unit.
 #ifdef _WIN32

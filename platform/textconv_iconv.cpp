@@ -61,6 +61,11 @@ const std::string kQuestion16("?\0", 2);
 
 }  // namespace
 
+bool IsLeadByte(char c) {
+    unsigned char b = static_cast<unsigned char>(c);
+    return b >= 0x81 && b <= 0xFE;
+}
+
 std::string WideToAnsi(std::u16string_view text) {
     std::string bytes = Utf16Bytes(text);
     return Convert("CP936", "UTF-16LE", bytes.data(), bytes.size(), 2, kQuestion);

@@ -26,6 +26,8 @@ std::string FromWide(UINT codePage, std::u16string_view text) {
 
 }  // namespace
 
+bool IsLeadByte(char c) { return ::IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
+
 std::string WideToAnsi(std::u16string_view text) { return FromWide(CP_ACP, text); }
 std::u16string AnsiToWide(std::string_view text) { return ToWide(CP_ACP, text); }
 std::string AnsiToUtf8(std::string_view text) { return FromWide(CP_UTF8, ToWide(CP_ACP, text)); }

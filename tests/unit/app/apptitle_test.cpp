@@ -10,6 +10,21 @@ TEST(ApplicationTitleTest, FileNameUpToFirstDotWithTheRestLowerCase) {
     EXPECT_EQ("noext", ApplicationTitleFromFileName("noext"));
     // A GBK character keeps its bytes.
     EXPECT_EQ("\xD6\xD0x", ApplicationTitleFromFileName("\xD6\xD0X.exe"));
+    // Its second byte may look like a letter, which must not change case either.
+    const std::string withTrailA = "\xB1\x41";
+    EXPECT_EQ(withTrailA + "b", ApplicationTitleFromFileName(withTrailA + "B.exe"));
+    EXPECT_EQ("C" + withTrailA + "b", ApplicationTitleFromFileName("C" + withTrailA + "B.exe"));
+}
+
+TEST(ApplicationTitleTest, FileNameIsCutFromThePathOutsideDoubleByteCharacters) {
+    EXPECT_EQ("Courseshell", ApplicationTitleFromPath("C:\\Program Files\\x\\CourseShell.exe"));
+    EXPECT_EQ("Courseshell", ApplicationTitleFromPath("C:CourseShell.exe"));
+    EXPECT_EQ("Courseshell", ApplicationTitleFromPath("CourseShell.exe"));
+    // One character whose second byte looks like "\".
+    const std::string withTrailBackslash = "\xB1\x5C";
+    EXPECT_EQ(withTrailBackslash + "ab",
+              ApplicationTitleFromPath("C:\\" + withTrailBackslash + "\\" + withTrailBackslash +
+                                       "AB.exe"));
 }
 
 TEST(ErrorReportTextTest, DotAddedOnlyAfterCharactersSortingAfterDot) {

@@ -17,13 +17,15 @@ TEST(TextConvTest, UnrepresentableCharactersBecomeQuestionMarks) {
     EXPECT_EQ("a??b", WideToAnsi(u"a\U0001F600b"));  // one mark per UTF-16 unit
 }
 
-TEST(TextConvTest, Utf8DetectionNeedsWellFormedNonAscii) {
-    EXPECT_TRUE(IsUtf8WithNonAscii("\xE4\xB8\xAD"));
-    EXPECT_FALSE(IsUtf8WithNonAscii("plain ascii"));
-    EXPECT_FALSE(IsUtf8WithNonAscii("\xD6\xD0\xCE\xC4"));  // GBK text
-    EXPECT_FALSE(IsUtf8WithNonAscii("\xE4\xB8"));           // cut short
-    EXPECT_FALSE(IsUtf8WithNonAscii("\xC0\x80"));           // overlong
-    EXPECT_FALSE(IsUtf8WithNonAscii("\xED\xA0\x80"));       // surrogate
+TEST(TextConvTest, LeadBytesOfTheCodePageHideTheByteAfterThem) {
+    EXPECT_TRUE(IsLeadByte('\xB1'));
+    EXPECT_FALSE(IsLeadByte('\\'));
+    EXPECT_FALSE(IsLeadByte('a'));
+    // "\xB1\x5C" is one character; the separator before it is the last one.
+    EXPECT_EQ(2u, LastDelimiter("C:\\\xB1\x5C", "\\"));
+    EXPECT_EQ(std::string::npos, LastDelimiter("\xB1\x5C", "\\"));
+    // A lead byte at the very end has no trail byte to hide.
+    EXPECT_EQ(1u, LastDelimiter("a\\\xB1", "\\"));
 }
 
 }  // namespace
