@@ -26,21 +26,42 @@ void RegisterWindowClass(WNDPROC proc) {
     registered = true;
 }
 
-struct CollectedWindows {
-    HWND except;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM p) {
-    auto* c = reinterpret_cast<CollectedWindows*>(p);
-    if (w != c->except && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) c->windows.push_back(w);
-    return TRUE;
+// The system hides the windows a minimised window owns and shows them again when it is restored;
+// Wine without a window manager does neither, so the main window does it itself (on Windows the
+// second hiding or showing changes nothing).
+void FollowMainWindowSize(HWND main, WPARAM sizeType) {
+    static bool minimized = false;
+    if (sizeType == SIZE_MINIMIZED) {
+        if (!minimized) ::ShowOwnedPopups(main, FALSE);
+        minimized = true;
+    } else if (minimized && (sizeType == SIZE_RESTORED || sizeType == SIZE_MAXIMIZED)) {
+        minimized = false;
+        ::ShowOwnedPopups(main, TRUE);
+    }
 }
 
 }  // namespace
 
+ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &ThreadWindowsDisabled::Collect,
+                        reinterpret_cast<LPARAM>(this));
+    for (HWND w : disabled_) ::EnableWindow(w, FALSE);
+}
+
+BOOL CALLBACK ThreadWindowsDisabled::Collect(HWND w, LPARAM self) {
+    auto* disabler = reinterpret_cast<ThreadWindowsDisabled*>(self);
+    if (w != disabler->except_ && ::IsWindowVisible(w) && ::IsWindowEnabled(w))
+        disabler->disabled_.push_back(w);
+    return TRUE;
+}
+
+ThreadWindowsDisabled::~ThreadWindowsDisabled() {
+    for (HWND w : disabled_) ::EnableWindow(w, TRUE);
+}
+
 Window::~Window() {
     if (hwnd_) {
+        if (hwnd_ == ApplicationMainWindow()) SetApplicationMainWindow(nullptr);
         ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         ::DestroyWindow(hwnd_);
     }
@@ -55,6 +76,7 @@ Window* Window::FromHandle(HWND hwnd) {
 void Window::CreateWindowOf(DWORD exStyle, const std::wstring& title, DWORD style, int x, int y,
                             int width, int height, HWND parent) {
     RegisterWindowClass(&Window::Proc);
+    if (!parent && !(style & WS_CHILD)) parent = ApplicationMainWindow();
     HWND hwnd = ::CreateWindowExW(exStyle, kClassName, title.c_str(), style, x, y, width, height,
                                   parent, nullptr, ::GetModuleHandleW(nullptr), this);
     if (!hwnd) throw std::runtime_error("Error creating window");
@@ -115,7 +137,12 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         failed = false;
     });
     if (failed && msg == WM_NCCREATE) return FALSE;
-    if (msg == WM_NCDESTROY) self->hwnd_ = nullptr;
+    if (msg == WM_SIZE && hwnd == ApplicationMainWindow()) FollowMainWindowSize(hwnd, wParam);
+    if (msg == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        // Windows made after this one (a start-up failure's message) have no owner to join.
+        if (hwnd == ApplicationMainWindow()) SetApplicationMainWindow(nullptr);
+    }
     return result;
 }
 
@@ -123,23 +150,17 @@ int Window::ShowModal() {
     if (IsVisible() || inModalLoop_ || (hwnd_ && !::IsWindowEnabled(hwnd_)))
         throw std::runtime_error("Cannot make a visible window modal");
     HWND previous = ::GetActiveWindow();
-    // Disable every other enabled top-level window of this thread while the modal loop runs.
-    CollectedWindows collect{hwnd_, {}};
-    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow,
-                        reinterpret_cast<LPARAM>(&collect));
-    std::vector<HWND>& disabled = collect.windows;
-    for (HWND w : disabled) ::EnableWindow(w, FALSE);
-
-    modalResult_ = 0;
-    inModalLoop_ = true;
-    ::ShowWindow(hwnd_, SW_SHOW);
-    ::SetForegroundWindow(hwnd_);
-    ::SetActiveWindow(hwnd_);
-    bool quit = false;
-    while (modalResult_ == 0 && !quit && hwnd_) PumpMessage(true, &quit);
-    inModalLoop_ = false;
-
-    for (HWND w : disabled) ::EnableWindow(w, TRUE);
+    {
+        ThreadWindowsDisabled others(hwnd_);
+        modalResult_ = 0;
+        inModalLoop_ = true;
+        ::ShowWindow(hwnd_, SW_SHOW);
+        ::SetForegroundWindow(hwnd_);
+        ::SetActiveWindow(hwnd_);
+        bool quit = false;
+        while (modalResult_ == 0 && !quit && hwnd_) PumpMessage(true, &quit);
+        inModalLoop_ = false;
+    }
     if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
     if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
     return modalResult_ ? modalResult_ : IDCANCEL;

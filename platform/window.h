@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class Window {
 public:
@@ -33,6 +34,9 @@ public:
     static Window* FromHandle(HWND hwnd);
 
 protected:
+    // A top-level window without a parent is owned by the application's main window once that
+    // exists: no taskbar button of its own, and it leaves the screen when the application is
+    // minimised and comes back with it.
     void CreateWindowOf(DWORD exStyle, const std::wstring& title, DWORD style, int x, int y,
                         int width, int height, HWND parent);
     // Resizes the window so that its client area gets the given size.
@@ -53,6 +57,22 @@ private:
     HWND hwnd_ = nullptr;
     bool inModalLoop_ = false;
     int modalResult_ = 0;
+};
+
+// While it lives, every other visible and enabled top-level window of this thread is disabled, as
+// the program's modal windows and message boxes need; they are enabled again at the end.
+class ThreadWindowsDisabled {
+public:
+    explicit ThreadWindowsDisabled(HWND except);
+    ~ThreadWindowsDisabled();
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND w, LPARAM self);
+
+    HWND except_;
+    std::vector<HWND> disabled_;
 };
 
 // Fixed-size dialog font used by the program's dialogs ("宋体", 14 pixels high).
