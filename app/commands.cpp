@@ -33,12 +33,13 @@ bool TerminateOwnProcess(HWND mainWindow) {
 
 void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string& args) {
     Forms& forms = AppForms();
+    auto voice = [&forms]() -> TForm2& { return Built(forms.form2); };
     try {
         if (command == u"audio") {
-            forms.form2->SrcSoundPath.clear();
-            forms.form2->PlayAudio(ProgramDirectory() + WideToAnsi(args));
+            voice().SrcSoundPath.clear();
+            voice().PlayAudio(ProgramDirectory() + WideToAnsi(args));
         } else if (command == u"exec") {
-            forms.form2->CloseRecord();
+            voice().CloseRecord();
             std::string argument = WideToAnsi(args);
             std::string path = ProgramDirectory() + argument;
             if (IsMovieFileName(argument)) {
@@ -49,15 +50,15 @@ void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string
                 ::ShellExecuteA(hwnd(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
             }
         } else if (command == u"recording") {
-            forms.form2->SrcSoundPath = ProgramDirectory() + WideToAnsi(args);
+            voice().SrcSoundPath = ProgramDirectory() + WideToAnsi(args);
         } else if (command == u"beginrecord") {
-            forms.form2->BeginRecord();
+            voice().BeginRecord();
         } else if (command == u"stopandplayrecord") {
-            forms.form2->StopAndPlayRecord();
+            voice().StopAndPlayRecord();
         } else if (command == u"playsrcsound") {
-            forms.form2->PlaySrcSound();
+            voice().PlaySrcSound();
         } else if (command == u"closerecord") {
-            forms.form2->CloseRecord();
+            voice().CloseRecord();
         } else if (command == u"minimized") {
             MinimizeApplication();
         } else if (command == u"normal") {
@@ -75,13 +76,15 @@ void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string
             ProcessMessages();
         } else if (command == u"selectresource") {
             ResourcePick pick = ParseSelectResource(WideToAnsi(args), ProgramDirectory());
-            forms.form6->CallbackName = pick.callbackName;
-            forms.form6->TeachRoot = pick.teachRoot;
-            forms.form6->ShowModal();
+            TForm6& picker = Built(forms.form6);
+            picker.CallbackName = pick.callbackName;
+            picker.TeachRoot = pick.teachRoot;
+            picker.ShowModal();
         } else if (command == u"otherresource") {
             ProcessMessages();
-            forms.form3->IndexRoot = IndexRootFor(WideToAnsi(args), ProgramDirectory());
-            forms.form3->ShowModal();
+            TForm3& manager = Built(forms.form3);
+            manager.IndexRoot = IndexRootFor(WideToAnsi(args), ProgramDirectory());
+            manager.ShowModal();
         }
     } catch (const std::exception& e) {
         ShowPlainMessage(e.what());

@@ -2,6 +2,8 @@
 // process ends. Only app/ knows all of them; the other windows get what they need handed in.
 #pragma once
 
+#include <stdexcept>
+
 class TForm1;
 class TForm2;
 class TForm3;
@@ -17,3 +19,20 @@ struct Forms {
 };
 
 Forms& AppForms();
+
+// Publishes a window, then builds it, as the framework does: a handler that runs in a nested
+// loop while the window is being built (a report from its creation handler, say) finds it and
+// every window built before it. Windows not built yet stay null.
+template <class Form>
+void CreateForm(Form*& published, Form& form) {
+    published = &form;
+    form.Create();
+}
+
+// The window a command needs; one not built yet (a command that arrives during start-up) fails
+// the command instead of the program.
+template <class Form>
+Form& Built(Form* form) {
+    if (!form) throw std::runtime_error("Window not created yet");
+    return *form;
+}

@@ -7,53 +7,47 @@
 #include "library/selectresource.h"
 #include "platform/application.h"
 #include "platform/guard.h"
+#include "platform/handles.h"
 #include "platform/textconv.h"
 #include "voice/media.h"
 
 #include <commctrl.h>
-#include <ole2.h>
-
 #include <memory>
+
 Forms& AppForms() {
     static Forms forms;
     return forms;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    // The player controls need a single-threaded apartment on this, the GUI thread.
-    if (FAILED(::OleInitialize(nullptr))) return 1;
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&icc);
     SetFailureReporter(ShowErrorReport);
 
     int exitCode = 0;
-    {
+    try {
+        OleApartment apartment;
         auto form1 = std::make_unique<TForm1>();
         auto form2 = std::make_unique<TForm2>(*form1);
         auto form3 = std::make_unique<TForm3>();
         auto form5 = std::make_unique<TForm5>();
         auto form6 = std::make_unique<TForm6>(*form1);
+        // Nothing finds the windows any more once they start to go, also on a failure.
+        struct Unpublish {
+            ~Unpublish() { AppForms() = Forms{}; }
+        } unpublish;
         Forms& forms = AppForms();
-        try {
-            form1->Create();
-            forms.form1 = form1.get();
-            form2->Create();
-            forms.form2 = form2.get();
-            form3->Create();
-            forms.form3 = form3.get();
-            form5->Create();
-            forms.form5 = form5.get();
-            form6->Create();
-            forms.form6 = form6.get();
-            form1->Show();
-            exitCode = RunMessageLoop();
-        } catch (const std::exception&) {
-            ShowPlainMessage(WStringToAnsi(
-                L"您未安装flashplayer，请运行文件：Adobe Flash Player11.4.exe进行安装。"));
-            exitCode = 0;
-        }
-        forms = Forms{};
+        CreateForm(forms.form1, *form1);
+        CreateForm(forms.form2, *form2);
+        CreateForm(forms.form3, *form3);
+        CreateForm(forms.form5, *form5);
+        CreateForm(forms.form6, *form6);
+        form1->Show();
+        exitCode = RunMessageLoop();
+    } catch (const std::exception&) {
+        ShowPlainMessage(WStringToAnsi(
+            L"您未安装flashplayer，请运行文件：Adobe Flash Player11.4.exe进行安装。"));
+        exitCode = 0;
     }
-    ::OleUninitialize();
     return exitCode;
 }

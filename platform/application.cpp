@@ -5,6 +5,7 @@
 namespace {
 
 HWND g_mainWindow = nullptr;
+MessageSource g_getMessage = &::GetMessageW;
 
 bool Offer(MSG& msg) {
     // The top-level window of ours that holds the target gets the first look at the message.
@@ -19,7 +20,13 @@ bool PumpMessage(bool wait, bool* quit) {
     MSG msg;
     if (quit) *quit = false;
     if (wait) {
-        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+        BOOL got = g_getMessage(&msg, nullptr, 0, 0);
+        if (got == -1) {
+            // A failed take fills in no message: leave this loop without dispatching anything.
+            if (quit) *quit = true;
+            return false;
+        }
+        if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             if (quit) *quit = true;
             return false;
@@ -38,15 +45,19 @@ bool PumpMessage(bool wait, bool* quit) {
     return true;
 }
 
+void SetMessageSource(MessageSource source) { g_getMessage = source ? source : &::GetMessageW; }
+
 int RunMessageLoop() {
     MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    BOOL got;
+    while ((got = g_getMessage(&msg, nullptr, 0, 0)) > 0) {
         if (!Offer(msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
     }
-    return static_cast<int>(msg.wParam);
+    // -1 is a failure, not a message: the loop ends as after a quit without a code.
+    return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }
 
 void ProcessMessages() {

@@ -7,6 +7,10 @@
 // again so every loop on the way out sees it). With wait false and an empty queue, returns true
 // without doing anything.
 bool PumpMessage(bool wait, bool* quit = nullptr);
+// Where the loops take their messages from: the system's GetMessageW, replaceable by tests.
+using MessageSource = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT);
+void SetMessageSource(MessageSource source);
+
 // Runs the main loop until the application is asked to quit; returns the quit code.
 int RunMessageLoop();
 // Handles every message that is already waiting, then returns.

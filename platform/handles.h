@@ -6,6 +6,7 @@
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <stdexcept>
 #include <utility>
 
 template <typename Traits>
@@ -131,6 +132,19 @@ public:
 
 private:
     VARIANT v_;
+};
+
+// The single-threaded apartment on the GUI thread that the player controls need, for the life of
+// the object. Failing to enter it is a failure of the start-up like any other.
+class OleApartment {
+public:
+    OleApartment() {
+        HRESULT hr = ::OleInitialize(nullptr);
+        if (FAILED(hr)) throw std::runtime_error("OleInitialize failed");
+    }
+    ~OleApartment() { ::OleUninitialize(); }
+    OleApartment(const OleApartment&) = delete;
+    OleApartment& operator=(const OleApartment&) = delete;
 };
 
 // Leaves early from a function returning HRESULT when a call fails.

@@ -65,4 +65,30 @@ TEST(WindowTest, FailingHandlerIsReportedAndTheLoopGoesOn) {
     SetFailureReporter(nullptr);
 }
 
+int g_failedTakes = 0;
+
+// Fills the message with garbage and fails, as the system may on an invalid request.
+BOOL WINAPI FailingTake(LPMSG msg, HWND, UINT, UINT) {
+    ++g_failedTakes;
+    msg->hwnd = reinterpret_cast<HWND>(0x1234);
+    msg->message = WM_USER + 7;
+    msg->wParam = 99;
+    return -1;
+}
+
+TEST(MessageLoopTest, AFailingTakeEndsTheLoopsWithoutDispatching) {
+    int& calls = g_failedTakes;
+    calls = 0;
+    SetMessageSource(FailingTake);
+    bool quit = false;
+    EXPECT_FALSE(PumpMessage(true, &quit));
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(0, RunMessageLoop());
+    SetMessageSource(nullptr);
+    EXPECT_EQ(2, calls);
+    // No quit was posted on the way: the queue holds no WM_QUIT.
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
 }  // namespace
