@@ -26,6 +26,16 @@ void InitCurlOnce() {
     });
 }
 
+// Every option goes through here: one that libcurl refuses (a value out of its range, say) fails
+// the request instead of leaving libcurl's default silently in place.
+template <typename T>
+void SetOption(CURL* easy, CURLoption option, T value) {
+    CURLcode code = curl_easy_setopt(easy, option, value);
+    if (code != CURLE_OK)
+        throw HttpError(std::string("the HTTP client refused an option: ") +
+                        curl_easy_strerror(code));
+}
+
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -112,22 +122,24 @@ struct HttpClient::Impl {
         curl_easy_reset(easy);
         // The URL only selects the connection; the request line's target is given as is.
         std::string url = "http://" + address.host + ":" + std::to_string(address.port) + "/";
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, target.c_str());
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(easy, CURLOPT_PROXY, "");
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kBlockSize);
+        SetOption(easy, CURLOPT_URL, url.c_str());
+        SetOption(easy, CURLOPT_REQUEST_TARGET, target.c_str());
+        SetOption(easy, CURLOPT_PROTOCOLS_STR, "http");
+        SetOption(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        SetOption(easy, CURLOPT_HTTPHEADER, headers);
+        SetOption(easy, CURLOPT_FOLLOWLOCATION, 0L);
+        SetOption(easy, CURLOPT_PROXY, "");
+        SetOption(easy, CURLOPT_NOSIGNAL, 1L);
+        SetOption(easy, CURLOPT_BUFFERSIZE, kBlockSize);
         // No time-outs of the client's own: a read may wait without end.
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, 0L);
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<unsigned long>(UINT_MAX));
-        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
-        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        SetOption(easy, CURLOPT_TIMEOUT_MS, 0L);
+        // Nor for connecting: the longest wait libcurl takes (its own default would be 300 s), so
+        // the system's connect time-out decides.
+        SetOption(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(LONG_MAX));
+        SetOption(easy, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
+        SetOption(easy, CURLOPT_HEADERDATA, this);
+        SetOption(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
+        SetOption(easy, CURLOPT_WRITEDATA, this);
     }
 };
 
