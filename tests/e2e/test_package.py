@@ -1,0 +1,41 @@
+"""The release package: the program without its symbols, the readme, nothing of the test tools."""
+import os
+import struct
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def coff_symbol_count(image):
+    """NumberOfSymbols of the PE file header: 0 once the symbol table is stripped."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    assert image[pe:pe + 4] == b"PE\0\0"
+    return struct.unpack_from("<I", image, pe + 4 + 12)[0]
+
+
+class PackageTest(unittest.TestCase):
+    def test_the_packaged_program_is_stripped_and_the_build_is_not(self):
+        exe = os.environ["COURSESHELL_EXE"]
+        with tempfile.TemporaryDirectory() as work:
+            env = dict(os.environ, COURSESHELL_EXE=exe)
+            out = subprocess.run(["bash", os.path.join(ROOT, "scripts", "package.sh")], cwd=work,
+                                 env=env, capture_output=True, text=True, timeout=120)
+            self.assertEqual(0, out.returncode, out.stderr)
+            print(out.stdout.strip())
+            zips = [os.path.join(ROOT, "build", "package", n)
+                    for n in os.listdir(os.path.join(ROOT, "build", "package")) if n.endswith(".zip")]
+            self.assertEqual(1, len(zips))
+            with zipfile.ZipFile(zips[0]) as z:
+                packaged = z.read("CourseShell/CourseShell.exe")
+            with open(exe, "rb") as f:
+                built = f.read()
+            self.assertGreater(coff_symbol_count(built), 0)
+            self.assertEqual(0, coff_symbol_count(packaged))
+            self.assertLess(len(packaged), len(built))
+
+
+if __name__ == "__main__":
+    unittest.main()
