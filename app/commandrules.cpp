@@ -1,6 +1,6 @@
 #include "app/commandrules.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 #include "app/commandrules.h"
 #include "app/forms.h"
 #include "app/main.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "library/resources.h"
 #include "library/selectresource.h"

@@ -3,7 +3,7 @@
 #include "app/main.h"
 
 #include "bridge/dispatcher.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 #include "platform/textconv.h"

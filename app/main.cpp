@@ -2,7 +2,7 @@
 
 #include "app/messagefilter.h"
 #include "bridge/dispatcher.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "platform/application.h"
 #include "platform/guard.h"

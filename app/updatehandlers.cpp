@@ -1,7 +1,7 @@
 // The update check, about a second after start, and the download of a new installer.
 #include "app/main.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/application.h"
 #include "platform/http.h"
 #include "platform/textconv.h"

@@ -1,6 +1,6 @@
 #include "bridge/fileservices.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 
 #include <cstring>

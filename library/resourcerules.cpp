@@ -1,6 +1,6 @@
 #include "library/resourcerules.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 
 #include <cstring>
 

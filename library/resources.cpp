@@ -1,6 +1,6 @@
 #include "library/resources.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "library/resourcerules.h"
 #include "platform/shell.h"

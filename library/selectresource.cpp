@@ -1,7 +1,7 @@
 #include "library/selectresource.h"
 
 #include "bridge/invoke.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "library/resourcerules.h"
 #include "platform/application.h"
 

@@ -8,8 +8,8 @@
 // between libcurl calls, never from inside its callbacks, so a handler may cancel the request.
 #pragma once
 
-#include "update/httpmessage.h"
-#include "update/replybuffer.h"
+#include "platform/httpmessage.h"
+#include "platform/replybuffer.h"
 
 #include <functional>
 #include <memory>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/http.h"
-#include "update/replybuffer.h"
+#include "platform/replybuffer.h"
 
 #include <memory>
 #include <string>

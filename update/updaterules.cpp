@@ -1,6 +1,6 @@
 #include "update/updaterules.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "voice/media.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "platform/application.h"
 #include "platform/guard.h"

@@ -4,7 +4,7 @@
 //
 //   bridge_bench [iterations]      natively, or under Wine: bench.sh wine bridge_bench.exe
 #include "bridge/dispatcher.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 
 #include <pugixml.hpp>

@@ -2,7 +2,7 @@
 // bridge relies on: "/" and "\" name the same entry, a folder needs its parent, drives exist.
 #pragma once
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 

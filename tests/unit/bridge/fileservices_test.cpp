@@ -2,7 +2,7 @@
 // the paths they go to.
 #include "bridge/fileservices.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 #include "tests/unit/bridge/bridgefakes.h"
 

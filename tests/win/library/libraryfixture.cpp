@@ -1,6 +1,6 @@
 #include "libraryfixture.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/application.h"
 #include "platform/guard.h"
 

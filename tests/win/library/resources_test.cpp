@@ -4,7 +4,7 @@
 #include "library/resources.h"
 
 #include "../dialogs/driver.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "library/folderscan.h"
 #include "libraryfixture.h"

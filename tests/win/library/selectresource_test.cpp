@@ -3,7 +3,7 @@
 #include "library/selectresource.h"
 
 #include "../dialogs/driver.h"
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "library/resourcerules.h"
 #include "libraryfixture.h"
 #include "platform/textconv.h"

@@ -1,7 +1,7 @@
 // Double-byte characters follow the code page the system runs with, not a fixed one: on code page
 // 1252 "é" (0xE9) is a whole character, so the "\" after it still ends a folder name. The bench
 // runs these tests on 936 with the others and on 1252 in a run of their own (EXPECTED_ACP).
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "dialogs/apptitle.h"
 #include "platform/textconv.h"
 

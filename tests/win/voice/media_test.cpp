@@ -2,7 +2,7 @@
 // message box: what the movie is told and what lands in Temp.wav beside the executable.
 #include "voice/media.h"
 
-#include "bridge/paths.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 #include "tests/unit/voice/fakes.h"
 #include "voice/createwav.h"

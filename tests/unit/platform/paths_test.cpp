@@ -1,4 +1,4 @@
-#include "bridge/paths.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 

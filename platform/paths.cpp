@@ -1,4 +1,4 @@
-#include "bridge/paths.h"
+#include "platform/paths.h"
 
 std::string DirectoryPart(const std::string& fileName) {
     size_t last = LastDelimiter(fileName, "\\:");

@@ -1,4 +1,4 @@
-#include "update/replybuffer.h"
+#include "platform/replybuffer.h"
 
 #include <algorithm>
 

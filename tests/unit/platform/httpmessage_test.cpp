@@ -1,5 +1,5 @@
-#include "update/httpmessage.h"
-#include "update/replybuffer.h"
+#include "platform/httpmessage.h"
+#include "platform/replybuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "update/httpmessage.h"
+#include "platform/httpmessage.h"
 
 #include <algorithm>
 #include <cctype>
