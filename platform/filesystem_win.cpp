@@ -48,7 +48,12 @@ class Win32Files : public FileSystem {
     }
 
     void WriteNewFile(const std::string& path, const std::string& content) override {
-        const bool existed = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+        // Creating over a hidden or system file with plain attributes is refused by the system.
+        if (existed && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw IoError(ERROR_ACCESS_DENIED);
         // Opened as the direct write would open it, so every refusal (read-only, a folder, a
         // missing folder, a file in use) keeps its error code; nothing is truncated yet.
         UniqueFile target(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,

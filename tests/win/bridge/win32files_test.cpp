@@ -148,6 +148,12 @@ TEST_F(Win32FilesTest, RefusedWritesKeepTheirCodesAndTheOldContent) {
         EXPECT_EQ("new", Bytes(root + "ro.txt"));
     }
     EXPECT_EQ((std::vector<std::string>{"dir", "held.txt", "ro.txt"}), Listing(root));
+
+    // As creating over it would be, replacing a hidden file is refused.
+    fs->WriteNewFile(root + "hidden.txt", "old\r\n");
+    ASSERT_TRUE(::SetFileAttributesA((root + "hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(5u, WriteError(*fs, root + "hidden.txt", "new"));
+    EXPECT_EQ("old\r\n", Bytes(root + "hidden.txt"));
 }
 
 TEST_F(Win32FilesTest, DevicesAndNamesWithoutRoomForASiblingAreWrittenInPlace) {
