@@ -91,7 +91,7 @@ HOSTILE = [
     # CDATA: its text is taken as it stands, references included.
     (invoke("loadfile", "<![CDATA[a&amp;.txt]]>"), None, "<string>cdata</string>"),
     (invoke("loadfile", "a<![CDATA[.t]]>xt"), None, CONTENT),
-    (invoke("loadfile", "<![CDATA[a.txt"), "Invalid request: *", None),
+    (invoke("loadfile", "<![CDATA[a.txt"), "Invalid request: Error parsing CDATA section.", None),
     # References and characters outside the code page become its replacement character.
     ('rawcall <invoke name="getApp&#68;i&#x72;"/>', None, "<string>{dir}</string>"),
     ('rawcall <invoke name="getAppDir&#x1F600;"/>', None, None),
@@ -107,9 +107,10 @@ HOSTILE = [
      'name="loadfile"><arguments><string>&e;</string></arguments></invoke>', None, EMPTY),
     ('rawcall <invoke name="&bogus;"/>', None, None),
     # NUL characters.
-    ("rawcall \\u0000", "Invalid request: *", None),
-    ("call loadBytes missing\\u0000.txt", "Invalid request: *", None),
-    ('rawcall <invoke name="get\\u0000AppDir"/>', "Invalid request: *", None),
+    ("rawcall \\u0000", "Invalid request: No document element found.", None),
+    ("call loadBytes missing\\u0000.txt", "Invalid request: Start-end tags mismatch.", None),
+    ('rawcall <invoke name="get\\u0000AppDir"/>', "Invalid request: Error parsing element attribute.",
+     None),
     # Declarations, comments and a second root element around the request.
     ('rawcall <?xml version="1.0" encoding="UTF-16"?><!-- x --><invoke name="getAppDir"/>',
      None, "<string>{dir}</string>"),
@@ -180,7 +181,7 @@ class MalformedRequestsTest(unittest.TestCase):
         self.check_run([
             (invoke("loadBytes", raw_args="<string>%s</string>" % deep), "File not found."),
             (invoke("loadBytes", raw_args="<string>%s</string>" % ("<a>" * DEPTH)),
-             "Invalid request: *"),
+             "Invalid request: Start-end tags mismatch."),
             ('rawcall <invoke name="loadfile">%s<arguments><string>a.txt</string></arguments>'
              '</invoke>' % deep, None, CONTENT),
         ])
