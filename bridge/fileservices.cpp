@@ -4,6 +4,7 @@
 #include "platform/textconv.h"
 
 #include <cstring>
+#include <vector>
 
 std::string ReadFirstLine(InputFile& file) {
     std::string line;
@@ -25,13 +26,39 @@ std::string ReadFirstLine(InputFile& file) {
     }
 }
 
-bool ForceFolders(FileSystem& files, std::string folder) {
-    if (!folder.empty() && LastDelimiter(folder, "\\") == folder.size() - 1) folder.pop_back();
-    if (folder.size() < 3 || files.FolderExists(folder)) return true;
-    std::string parent = DirectoryPart(folder);
-    // "X:" or a name ending in ":" is its own parent; nothing more to create.
-    if (parent == folder) return true;
-    return ForceFolders(files, parent) && files.CreateFolder(folder);
+namespace {
+
+// No Windows path holds more characters, whatever the platform's settings; a longer folder path
+// can neither exist nor be made.
+constexpr size_t kLongestPath = 32767;
+
+size_t CharacterCount(const std::string& text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i, ++count)
+        if (IsLeadByte(text[i]) && i + 1 < text.size()) ++i;
+    return count;
+}
+
+}  // namespace
+
+bool ForceFolders(FileSystem& files, const std::string& path) {
+    if (CharacterCount(path) > kLongestPath) return false;
+    // Every folder to be made is a leading part of `path`: the lengths of those parts, the
+    // deepest first, found by walking up to the first folder that exists.
+    std::vector<size_t> missing;
+    std::string folder = path;
+    for (;;) {
+        if (!folder.empty() && LastDelimiter(folder, "\\") == folder.size() - 1) folder.pop_back();
+        if (folder.size() < 3 || files.FolderExists(folder)) break;
+        std::string parent = DirectoryPart(folder);
+        // "X:" or a name ending in ":" is its own parent; nothing more to create.
+        if (parent == folder) break;
+        missing.push_back(folder.size());
+        folder = std::move(parent);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (!files.CreateFolder(path.substr(0, *it))) return false;
+    return true;
 }
 
 FileServices::FileServices(FileSystem& files, std::function<std::string()> programDirectory)

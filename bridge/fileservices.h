@@ -15,8 +15,8 @@ std::string ReadFirstLine(InputFile& file);
 
 // Creates a folder and its missing parents. Success when the folder exists afterwards or the
 // path is too short to name one (a drive or the empty text); the GBK trail byte 0x5C is not a
-// separator.
-bool ForceFolders(FileSystem& files, std::string folder);
+// separator. A path longer than any Windows path fails at once.
+bool ForceFolders(FileSystem& files, const std::string& path);
 
 class FileServices {
   public:

@@ -83,23 +83,29 @@ std::string DecodeReferences(const std::string& text) {
 }
 
 // The raw character data below a node, in document order. Character data in CDATA sections is
-// protected from reference decoding by escaping its "&".
-void CollectText(const pugi::xml_node& node, std::string& out) {
-    if (node.type() == pugi::node_pcdata) {
-        out += node.value();
-        return;
-    }
-    if (node.type() == pugi::node_cdata) {
-        for (const char* p = node.value(); *p; ++p) {
-            if (*p == '&') {
-                out += "&amp;";
-            } else {
-                out += *p;
+// protected from reference decoding by escaping its "&". Walked without recursion: a request may
+// nest elements far deeper than the stack would allow.
+void CollectText(const pugi::xml_node& top, std::string& out) {
+    pugi::xml_node node = top;
+    for (;;) {
+        if (node.type() == pugi::node_pcdata) {
+            out += node.value();
+        } else if (node.type() == pugi::node_cdata) {
+            for (const char* p = node.value(); *p; ++p) {
+                if (*p == '&') {
+                    out += "&amp;";
+                } else {
+                    out += *p;
+                }
             }
+        } else if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            continue;
         }
-        return;
+        while (node != top && !node.next_sibling()) node = node.parent();
+        if (node == top) return;
+        node = node.next_sibling();
     }
-    for (pugi::xml_node child : node.children()) CollectText(child, out);
 }
 
 std::string TextValue(const pugi::xml_node& node) {

@@ -40,7 +40,8 @@ class FileSystem {
     virtual bool CreateFolder(const std::string& path) = 0;
     // Throws IoError when the file cannot be opened.
     virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
-    // Creates the file or truncates it, writes `content` and closes it. Throws IoError.
+    // Replaces the file (or creates it) with `content` and closes it. Throws IoError; a write
+    // that fails leaves the earlier content as it was.
     virtual void WriteNewFile(const std::string& path, const std::string& content) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdio>
 
 namespace {
 
@@ -47,15 +48,67 @@ class Win32Files : public FileSystem {
     }
 
     void WriteNewFile(const std::string& path, const std::string& content) override {
-        UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+        // Creating over a hidden or system file with plain attributes is refused by the system.
+        if (existed && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw IoError(ERROR_ACCESS_DENIED);
+        // Opened as the direct write would open it, so every refusal (read-only, a folder, a
+        // missing folder, a file in use) keeps its error code; nothing is truncated yet.
+        UniqueFile target(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!target) throw IoError(::GetLastError());
+        if (::GetFileType(target.get()) != FILE_TYPE_DISK) {
+            WriteAll(target.get(), content);
+            return;
+        }
+        target.reset();
+        auto forgetNewTarget = [&] {
+            if (!existed) ::DeleteFileA(path.c_str());
+        };
+
+        // The whole content goes to a file beside the target, which replaces the target only
+        // once it is complete: a full disk must not leave the learner's file truncated.
+        static unsigned counter = 0;
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%lx%x.tmp", ::GetCurrentProcessId(), ++counter);
+        const std::string temporary = path + suffix;
+        UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) throw IoError(::GetLastError());
+        if (!file) {
+            // No room for the longer name (or no such name at all): write in place as before.
+            UniqueFile direct(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!direct) throw IoError(::GetLastError());
+            WriteAll(direct.get(), content);
+            return;
+        }
+        try {
+            WriteAll(file.get(), content);
+        } catch (const IoError&) {
+            file.reset();
+            ::DeleteFileA(temporary.c_str());
+            forgetNewTarget();
+            throw;
+        }
+        file.reset();
+        if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            DWORD error = ::GetLastError();
+            ::DeleteFileA(temporary.c_str());
+            forgetNewTarget();
+            throw IoError(error);
+        }
+    }
+
+  private:
+    static void WriteAll(HANDLE file, const std::string& content) {
         size_t done = 0;
         while (done < content.size()) {
             size_t left = content.size() - done;
             DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
             DWORD written = 0;
-            if (!::WriteFile(file.get(), content.data() + done, chunk, &written, nullptr))
+            if (!::WriteFile(file, content.data() + done, chunk, &written, nullptr))
                 throw IoError(::GetLastError());
             // A short write without an error means the medium is full.
             if (written == 0) throw IoError(101);

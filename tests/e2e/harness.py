@@ -287,7 +287,13 @@ def wait_for_log(path, pattern, timeout=10.0, proc=None):
 
 def windows(visible_only=True):
     """Top-level X windows: [{"id", "title", "x", "y", "width", "height"}], titles in UTF-8."""
-    out = _run(["xwininfo", "-root", "-tree"]).stdout.decode("utf-8", "replace")
+    for attempt in range(5):
+        # A window that goes away while the tree is walked fails the whole query; ask again.
+        proc = _run(["xwininfo", "-root", "-tree"], check=attempt == 4)
+        if proc.returncode == 0:
+            break
+        time.sleep(0.05)
+    out = proc.stdout.decode("utf-8", "replace")
     visible = None
     if visible_only:
         proc = _run(["xdotool", "search", "--onlyvisible", "--name", ""], check=False)

@@ -414,5 +414,204 @@ class FailedDownloadTest(DownloadTestBase):
         self.expect_failure(b'@@@/files/"a\x01b"', [], base_url() + '/files/"a\x01b"', [])
 
 
+# The movie calls the program every 100 ms for the whole run; each call must be answered at once.
+BUSY_MOVIE = "every 100 %d call fileexists main.swf\njoin\nfscommand exitprogram\n"
+LONG_HEADER = "X-Padding: " + "p" * 65536
+
+
+def call_times(log):
+    """[(start ms, duration ms)] of the movie's fileexists calls, each checked for its reply."""
+    times, start = [], None
+    for line in log.lines:
+        if line.event == "flashcall" and "fileexists" in line.text:
+            start = line.ms
+        elif line.event in ("reply", "noreply") and start is not None:
+            times.append((start, line.ms - start, line.text if line.event == "reply" else None))
+            start = None
+    return times
+
+
+class FaultsTestBase(DownloadTestBase):
+    def setUp(self):
+        super().setUp()
+        self.outside = self.temp_folders()
+
+    @staticmethod
+    def temp_folders():
+        """Files in the prefix's temporary folders, where a download might otherwise land."""
+        prefix = pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c"
+        found = set()
+        for folder in [prefix / "windows" / "temp"] + list(prefix.glob("users/*/Temp")) + list(
+                prefix.glob("users/*/AppData/Local/Temp")):
+            if folder.is_dir():
+                found.update(str(p) for p in folder.rglob("*"))
+        return found
+
+    def assert_answered_throughout(self, cw, result, at_least):
+        times = call_times(result.main)
+        self.assertGreaterEqual(len(times), at_least, result.main)
+        self.assertEqual({"<true/>"}, {reply for _, _, reply in times})
+        slowest = max(duration for _, duration, _ in times)
+        self.assertLessEqual(slowest, 250, times)
+        # Nothing was written beside the program folder or in the temporary folders.
+        self.assertEqual({"app", "wine.out", "wine.err"}, {p.name for p in cw.root.iterdir()} - {"shots"})
+        self.assertEqual(set(), self.temp_folders() - self.outside)
+        return times
+
+
+class CheckFaultsTest(FaultsTestBase):
+    def test_broken_replies_to_the_check_are_silent(self):
+        cases = {
+            "reset in the body": Reply(b"2.0@@@/files/setup.exe" * 100, reset_after=100),
+            "broken chunked coding": Reply(b"2.0@@@/files/setup.exe" * 100, mode="chunked",
+                                           chunk=100, bad_chunk=True),
+            "garbage status line": Reply(b"2.0@@@/files/setup.exe", status_line="SPAM 42 eggs"),
+            "not modified": Reply(b"", status=304),
+        }
+        for name, reply in cases.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                self.check_reply(reply).start()
+                try:
+                    cw = self.courseware(main=BUSY_MOVIE % 50, files={"result.txt": b"old"})
+                    seen = {}
+
+                    def during(s):
+                        self.server.wait_requests(1)
+                        time.sleep(2)
+                        seen["windows"] = [w["title"] for w in harness.windows()]
+
+                    result = run(cw, during=during, timeout=40)
+                finally:
+                    self.server.stop()
+                self.assertEqual(EXIT_PROGRAM, result.status)
+                self.assertEqual(b"old", cw.read("result.txt"))
+                self.assertNotIn(QUESTION_CAPTION, seen["windows"])
+                self.assertEqual(1, len(self.server.requests))
+                self.assert_answered_throughout(cw, result, 45)
+
+    def test_long_header_and_http_1_0_without_length_are_ordinary_replies(self):
+        cases = {
+            "64 KB header line": Reply(b"newest", headers=[LONG_HEADER]),
+            "HTTP/1.0 up to the close": Reply(b"newest", version="1.0", mode="close"),
+        }
+        for name, reply in cases.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                self.check_reply(reply).start()
+                try:
+                    cw = self.courseware(main=BUSY_MOVIE % 40)
+                    result = run(cw, timeout=40)
+                finally:
+                    self.server.stop()
+                self.assertEqual(EXIT_PROGRAM, result.status)
+                self.assertEqual(b"newest", cw.read("result.txt"))
+                self.assert_answered_throughout(cw, result, 35)
+
+
+class DownloadFaultsTest(FaultsTestBase):
+    URL_PATH = "/files/setup.exe"
+
+    def expect_failure_dialog(self, reply=None, refuse=False):
+        """Offers the update, answers Yes and expects the failure dialog with the address."""
+        self.check_reply(Reply(b"2.0@@@" + self.URL_PATH.encode()))
+        if reply is not None:
+            self.server.route(self.URL_PATH, reply)
+        self.server.start()
+        cw = self.courseware(main=BUSY_MOVIE % 170)
+        seen = {}
+
+        def during(s):
+            window = s.find_window(QUESTION_CAPTION, timeout=20)
+            if window is None:
+                raise harness.HarnessError("no question; windows: %r" % harness.windows())
+            if refuse:
+                # Nobody listens any more when the download starts.
+                self.server.stop()
+            s.press("Return", window)
+            read_failure_dialog(s, seen)
+
+        result = run(cw, during=during, timeout=60)
+        self.assertIn("controls", seen, "no failure dialog; windows: %r" % seen.get("windows"))
+        edits = [c for c in seen["controls"] if c[0].lower() == "edit"]
+        self.assertEqual([base_url() + self.URL_PATH], [c[1] for c in edits])
+        self.assertTrue(seen["running"], "the program runs on after a failed download")
+        self.assertEqual(EXIT_PROGRAM, result.status)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        self.assert_answered_throughout(cw, result, 80)
+        return cw, result
+
+    def test_refused_connection(self):
+        self.expect_failure_dialog(refuse=True)
+        self.assertEqual(1, len(self.server.requests))
+
+    def test_reset_in_the_middle_of_the_body(self):
+        self.expect_failure_dialog(Reply(installer_bytes(), chunk=8192, reset_after=20000))
+        self.assert_requests(self.URL_PATH)
+
+    def test_broken_chunked_coding(self):
+        self.expect_failure_dialog(Reply(installer_bytes(), mode="chunked", chunk=8192,
+                                         bad_chunk=True))
+        self.assert_requests(self.URL_PATH)
+
+    def test_garbage_status_line(self):
+        self.expect_failure_dialog(Reply(installer_bytes(), status_line="garbage"))
+
+    def test_moved_permanently(self):
+        self.expect_failure_dialog(Reply(b"", status=301, headers=["Location: /files/b.exe"]))
+        self.assert_requests(self.URL_PATH)
+
+    def test_long_header_and_http_1_0_without_length_still_install(self):
+        for name, reply in {"64 KB header line": Reply(installer_bytes(), headers=[LONG_HEADER]),
+                            "HTTP/1.0 up to the close": Reply(installer_bytes(), version="1.0",
+                                                              mode="close")}.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                try:
+                    cw, result, _ = self.offer(b"2.0@@@" + self.URL_PATH.encode(),
+                                               [(self.URL_PATH, reply)], main=BUSY_MOVIE % 150)
+                finally:
+                    self.server.stop()
+                self.assert_started(cw, result, "setup.exe")
+                self.assertEqual(set(), self.temp_folders() - self.outside)
+
+    def test_trickling_body_cancelled(self):
+        # One byte a second: the download would take days. The movie's calls go on at their pace
+        # while it trickles, and Cancel ends it with nothing saved.
+        reply = Reply(installer_bytes(), chunk=1, piece_delay=1.0)
+        marks = {}
+
+        def during(s, seen):
+            window = s.find_window(PROGRESS_CAPTION, timeout=15)
+            seen["progress"] = window
+            if window is None:
+                return
+            time.sleep(1)
+            marks["from"] = s.log().lines[-1].ms
+            time.sleep(5)
+            marks["to"] = s.log().lines[-1].ms
+            s.press("Escape", window)
+            seen["gone"] = wait_window_gone(s, PROGRESS_CAPTION)
+            time.sleep(1.5)
+            seen["windows"] = [w["title"] for w in harness.windows()]
+            seen["running"] = s.running()
+
+        cw, result, seen = self.offer(b"2.0@@@" + self.URL_PATH.encode(),
+                                      [(self.URL_PATH, reply)], main=BUSY_MOVIE % 200,
+                                      during=during)
+        self.assertIsNotNone(seen["progress"])
+        self.assertTrue(seen["gone"])
+        self.assertTrue(seen["running"])
+        self.assertNotIn(FAILURE_CAPTION, seen["windows"])
+        self.assertEqual(EXIT_PROGRAM, result.status)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        times = self.assert_answered_throughout(cw, result, 150)
+        trickling = [start for start, _, _ in times if marks["from"] <= start <= marks["to"]]
+        gaps = [b - a for a, b in zip(trickling, trickling[1:])]
+        print("while trickling: %d calls, longest gap %d ms" % (len(trickling), max(gaps)))
+        self.assertGreaterEqual(len(trickling), 35)
+        self.assertLessEqual(max(gaps), 350, gaps)
+
+
 if __name__ == "__main__":
     harness.main_or_skip()

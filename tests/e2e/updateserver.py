@@ -11,10 +11,13 @@ bytes and answers each path as it is told, well or badly.
 A Reply can be: a status with any headers (Location, Set-Cookie, ...); a body sent with
 Content-Length, chunked or up to the close of the connection; a stall before the head or in the
 middle of the body; a body cut short; a connection closed without any answer ("drop"); a body
-sent slowly in pieces. Requests without a route get 404.
+sent slowly in pieces; and the faults of a broken server: a reset in the middle of the body,
+broken chunked coding, a status line that is no HTTP, an HTTP/1.0 answer. Requests without a
+route get 404.
 """
 
 import socket
+import struct
 import threading
 import time
 
@@ -22,7 +25,8 @@ import time
 class Reply:
     def __init__(self, body=b"", status=200, reason=None, headers=(), mode="length",
                  stall=0.0, stall_after=None, truncate=None, drop=False, chunk=32768,
-                 piece_delay=0.0, keep_alive=True):
+                 piece_delay=0.0, keep_alive=True, version="1.1", status_line=None,
+                 reset_after=None, bad_chunk=False):
         self.body = body if isinstance(body, bytes) else body.encode("latin-1")
         self.status = status
         self.reason = reason or {200: "OK", 204: "No Content", 302: "Found",
@@ -36,6 +40,10 @@ class Reply:
         self.chunk = chunk              # piece size for chunked and slow bodies
         self.piece_delay = piece_delay  # pause between pieces of the body
         self.keep_alive = keep_alive and mode != "close"
+        self.version = version          # "1.0" answers as an HTTP/1.0 server
+        self.status_line = status_line  # sent instead of the status line, e.g. garbage
+        self.reset_after = reset_after  # after this many body bytes the connection is reset
+        self.bad_chunk = bad_chunk      # the chunk after the first has a size that is no number
 
 
 class Request:
@@ -182,18 +190,21 @@ class UpdateServer:
             self._sleep(reply.stall)
         if reply.drop:
             return False
-        head = ["HTTP/1.1 %d %s" % (reply.status, reply.reason)]
+        head = [reply.status_line if reply.status_line is not None else
+                "HTTP/%s %d %s" % (reply.version, reply.status, reply.reason)]
         head += reply.headers
         body = reply.body
         if reply.mode == "length":
             head.append("Content-Length: %d" % len(body))
         elif reply.mode == "chunked":
             head.append("Transfer-Encoding: chunked")
-        if not reply.keep_alive:
+        if not reply.keep_alive and reply.version != "1.0":
             head.append("Connection: close")
         conn.sendall(("\r\n".join(head) + "\r\n\r\n").encode("latin-1"))
 
         limit = len(body) if reply.truncate is None else reply.truncate
+        if reply.reset_after is not None:
+            limit = min(limit, reply.reset_after)
         first = time.monotonic()
         sent = 0
         paused = False
@@ -203,7 +214,9 @@ class UpdateServer:
                 size = max(0, reply.stall_after[0] - sent)
             piece = body[sent:sent + size]
             if piece:
-                if reply.mode == "chunked":
+                if reply.mode == "chunked" and reply.bad_chunk and sent > 0:
+                    conn.sendall(b"zz\r\n" + piece + b"\r\n")
+                elif reply.mode == "chunked":
                     conn.sendall(b"%x\r\n" % len(piece) + piece + b"\r\n")
                 else:
                     conn.sendall(piece)
@@ -213,6 +226,13 @@ class UpdateServer:
                 self._sleep(reply.stall_after[1])
             elif reply.piece_delay:
                 self._sleep(reply.piece_delay)
+        if reply.reset_after is not None:
+            with self._lock:
+                self.sent[target] = (first, time.monotonic(), sent)
+            # Closing with a zero linger time sends RST instead of FIN.
+            conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            conn.close()
+            return False
         if reply.truncate is None and reply.mode == "chunked":
             conn.sendall(b"0\r\n\r\n")
         with self._lock:

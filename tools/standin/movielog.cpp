@@ -42,6 +42,17 @@ long long ElapsedMs() {
     return (now.QuadPart - g_start.QuadPart) * 1000 / g_frequency.QuadPart;
 }
 
+long long ElapsedUs() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (now.QuadPart - g_start.QuadPart) * 1000000 / g_frequency.QuadPart;
+}
+
+bool TimeCalls() {
+    static const bool on = GetEnvironmentVariableW(L"STANDIN_CALLTIME", nullptr, 0) > 0;
+    return on;
+}
+
 void MovieLog::Attach(const std::wstring& moviePath) {
     Detach();
     std::wstring logPath = moviePath + L".log";

@@ -10,6 +10,10 @@ namespace standin {
 
 // Milliseconds since the DLL was loaded into the process.
 long long ElapsedMs();
+// Microseconds on the same clock, for timing single calls.
+long long ElapsedUs();
+// True when STANDIN_CALLTIME is set: every FlashCall is followed by a "calltime US" line.
+bool TimeCalls();
 void StartClock();
 
 class MovieLog {

@@ -1070,11 +1070,14 @@ void Player::FireFlashCall(const std::string& request) {
     ShowText("\xE2\x86\x92 " + DescribeInvoke(request));
     calls_.emplace_back();
     const size_t depth = calls_.size();
+    const long long started = ElapsedUs();
     FireEvent(kDispFlashCall, {FromUtf8(request)});
+    const long long took = ElapsedUs() - started;
     // Nested calls finish first, so our frame is at the same depth again here.
     CallFrame frame = calls_.size() >= depth ? calls_[depth - 1] : CallFrame{};
     calls_.resize(depth - 1);
     Log(frame.replied ? "reply " + ToUtf8(frame.reply) : std::string("noreply"));
+    if (TimeCalls()) Log("calltime " + std::to_string(took));
     ShowText(frame.replied ? "\xE2\x86\x90 " + ToUtf8(frame.reply)
                            : std::string("\xE2\x86\x90 (no reply)"));
 }

@@ -21,6 +21,10 @@ class FakeFileSystem : public FileSystem {
     std::vector<std::string> written;          // files as WriteNewFile received them
     size_t chunk = 4096;                       // the most one Read returns
     int openFiles = 0;
+    // Rights the platform may refuse, which Wine running as root never does.
+    std::set<std::string> readOnly;       // files that cannot be opened for writing
+    std::set<std::string> unreadable;     // files that cannot be opened at all
+    std::set<std::string> lockedFolders;  // folders in which nothing can be created
 
     static std::string Key(std::string path) {
         std::replace(path.begin(), path.end(), '/', '\\');
@@ -59,6 +63,7 @@ class FakeFileSystem : public FileSystem {
         created.push_back(path);
         std::string key = Key(path);
         if (files.count(key) || folders.count(key) || !ParentExists(key)) return false;
+        if (lockedFolders.count(key.substr(0, LastDelimiter(key, "\\")))) return false;
         folders.insert(key);
         return true;
     }
@@ -87,14 +92,17 @@ class FakeFileSystem : public FileSystem {
         std::string key = Key(path);
         auto it = files.find(key);
         if (it == files.end()) throw IoError(ParentExists(key) ? 2 : 3);
+        if (unreadable.count(key)) throw IoError(5);
         return std::make_unique<File>(*this, it->second);
     }
 
     void WriteNewFile(const std::string& path, const std::string& content) override {
         written.push_back(path);
         std::string key = Key(path);
-        if (folders.count(key)) throw IoError(5);
+        if (folders.count(key) || readOnly.count(key) || unreadable.count(key)) throw IoError(5);
         if (!ParentExists(key)) throw IoError(3);
+        if (!files.count(key) && lockedFolders.count(key.substr(0, LastDelimiter(key, "\\"))))
+            throw IoError(5);
         files[key] = content;
     }
 };

@@ -98,6 +98,44 @@ TEST_F(DispatcherTest, FailuresPropagateWithoutAReply) {
     EXPECT_TRUE(host.events.empty());
 }
 
+// Rights that Wine cannot take away from the tests, refused here by the fakes: each failure
+// reaches the default error report with the platform's text, no reply is set and nothing changes.
+TEST_F(DispatcherTest, FileRightsRefusedByThePlatform) {
+    auto failure = [this](const std::string& name, const std::vector<std::string>& args) {
+        try {
+            Call(name, args);
+        } catch (const IoError& e) {
+            EXPECT_TRUE(host.events.empty()) << name;
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    fs.AddFile("C:\\app\\locked.txt", "old\r\n");
+    fs.readOnly.insert("C:\\app\\locked.txt");
+    EXPECT_EQ("File access denied", failure("savefile", {"locked.txt", "new"}));
+    EXPECT_EQ("File access denied", failure("saveBytes", {"locked.txt", "new"}));
+    EXPECT_EQ("File access denied", failure("saveToUTF8", {"locked.txt", "new"}));
+    EXPECT_EQ("old\r\n", fs.files["C:\\app\\locked.txt"]);
+    EXPECT_EQ(Reply("<string>old</string>"), Call("loadfile", {"locked.txt"}));
+
+    fs.AddFile("C:\\app\\secret.txt", "hidden\r\n");
+    fs.unreadable.insert("C:\\app\\secret.txt");
+    EXPECT_EQ(Reply("<true/>"), Call("fileexists", {"secret.txt"}));
+    EXPECT_EQ("File access denied", failure("loadfile", {"secret.txt"}));
+    EXPECT_EQ("File access denied", failure("loadBytes", {"secret.txt"}));
+    EXPECT_EQ(0, fs.openFiles);
+
+    fs.AddFolder("C:\\app\\shut");
+    fs.lockedFolders.insert("C:\\app\\shut");
+    EXPECT_EQ((std::vector<std::string>{"reply <false/>", "folder message"}),
+              Call("newfolder", {"shut/below"}));
+    EXPECT_EQ("Invalid filename", failure("savefile", {"shut/below/x.txt", "new"}));
+    EXPECT_EQ("File access denied", failure("saveBytes", {"shut/x.txt", "new"}));
+    EXPECT_FALSE(fs.FileExists("C:\\app\\shut\\x.txt"));
+    // The program answers the next call as usual.
+    EXPECT_EQ(Reply("<string>C:\\app\\</string>"), Call("getAppDir", {}));
+}
+
 TEST_F(DispatcherTest, ArgumentsAreReadOnlyWhenUsed) {
     // The path is read and the text is missing: nothing is written.
     EXPECT_THROW(Call("savefile", {"only-path.txt"}), RequestError);
@@ -188,6 +226,20 @@ TEST_F(DispatcherTest, SettingsFailuresStillGetTheirReplyAfterTheMessage) {
     registry.keys["software\\tallowbrook"].writable = false;
     EXPECT_EQ((std::vector<std::string>{"registry failure", "reply <true/>"}),
               Call("savereg", {"n", "v"}));
+}
+
+TEST_F(DispatcherTest, SettingsKeyRefusedAltogether) {
+    EXPECT_EQ(Reply("<string>998-887-776-665</string>"), Call("getunique", {}));
+    registry.keys["software\\tallowbrook"].openable = false;
+    // Reading a key that cannot be opened gives the empty text without a word...
+    EXPECT_EQ(Reply("<string></string>"), Call("loadreg", {"a"}));
+    // ...while writing to it and reading the identifier from it cannot do without it.
+    EXPECT_EQ((std::vector<std::string>{"registry failure", "reply <true/>"}),
+              Call("savereg", {"a", "v"}));
+    EXPECT_EQ((std::vector<std::string>{"registry failure", "reply <string></string>"}),
+              Call("getunique", {}));
+    EXPECT_EQ("998", registry.keys["software\\tallowbrook"].values["a"].bytes);
+    EXPECT_EQ(0, registry.openHandles);
 }
 
 TEST_F(DispatcherTest, RequestsArriveAsUtf16) {

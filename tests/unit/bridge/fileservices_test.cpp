@@ -102,6 +102,31 @@ TEST(ForceFoldersTest, GbkTrailByteBackslashIsPartOfTheName) {
               fs.created);
 }
 
+TEST(ForceFoldersTest, PathsLongerThanAnyWindowsPathFailWithoutTouchingTheFileSystem) {
+    FakeFileSystem fs;
+    fs.AddFolder("C:\\app");
+    std::string deep = "C:\\app";
+    while (deep.size() < 5000000) deep += "\\a";
+    EXPECT_FALSE(ForceFolders(fs, deep));
+    EXPECT_TRUE(fs.created.empty());
+    // The limit counts characters, not bytes: 20000 double-byte characters are within it.
+    std::string wide = "C:\\app\\";
+    for (int i = 0; i < 20000; ++i) wide += "\xC4\xE3";
+    EXPECT_TRUE(ForceFolders(fs, wide));
+    EXPECT_EQ(std::vector<std::string>{wide}, fs.created);
+}
+
+TEST(ForceFoldersTest, ThousandsOfLevelsAreMadeTopDown) {
+    FakeFileSystem fs;
+    fs.AddFolder("C:\\app");
+    std::string deep = "C:\\app";
+    for (int i = 0; i < 3000; ++i) deep += "\\f";
+    EXPECT_TRUE(ForceFolders(fs, deep + "\\"));
+    ASSERT_EQ(3000u, fs.created.size());
+    EXPECT_EQ("C:\\app\\f", fs.created.front());
+    EXPECT_EQ(deep, fs.created.back());
+}
+
 class FileServicesTest : public ::testing::Test {
   protected:
     FakeFileSystem fs;

@@ -52,6 +52,15 @@ TEST(InvokeRequestTest, CdataContentIsNotDecoded) {
     EXPECT_EQ("a&amp;b", Arg(OneString("<![CDATA[a&amp;b]]>"), 0));
 }
 
+TEST(InvokeRequestTest, TextOfElementsNestedFarDeeperThanTheStack) {
+    const int depth = 1000000;
+    std::string inner;
+    for (int i = 0; i < depth; ++i) inner += "<a>";
+    inner += "x<![CDATA[&]]>";
+    for (int i = 0; i < depth; ++i) inner += i == depth / 2 ? "</a>y" : "</a>";
+    EXPECT_EQ("x&y", Arg(OneString(inner), 0));
+}
+
 TEST(InvokeRequestTest, FailuresAreErrorsOfTheRequest) {
     EXPECT_THROW(Parse("not xml at all"), RequestError);
     EXPECT_THROW(Parse(""), RequestError);

@@ -2,13 +2,16 @@
 // folder: error texts, exact bytes, folders and the GBK trail byte that looks like "\".
 #include "bridge/fileservices.h"
 #include "platform/filesystem.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -82,6 +85,87 @@ TEST_F(Win32FilesTest, WritesExactBytesAndReplacesOldContent) {
     fs->WriteNewFile(root + "f.bin", std::string(100000, 'x'));
     fs->WriteNewFile(root + "f.bin", binary);
     EXPECT_EQ(binary, Bytes(root + "f.bin"));
+}
+
+// Names in a folder, as the directory listing gives them.
+std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+unsigned long WriteError(FileSystem& fs, const std::string& path, const std::string& content) {
+    try {
+        fs.WriteNewFile(path, content);
+    } catch (const IoError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+TEST_F(Win32FilesTest, ReplacingLeavesOnlyTheTargetBehind) {
+    fs->WriteNewFile(root + "a.txt", std::string(300000, 'o'));
+    fs->WriteNewFile(root + "a.txt", "new\r\n");
+    fs->WriteNewFile(root + "b.txt", "");
+    EXPECT_EQ("new\r\n", Bytes(root + "a.txt"));
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), Listing(root));
+}
+
+TEST_F(Win32FilesTest, RefusedWritesKeepTheirCodesAndTheOldContent) {
+    fs->WriteNewFile(root + "held.txt", "old\r\n");
+    {
+        // Open elsewhere without sharing: the write is refused and nothing is replaced.
+        UniqueFile other(::CreateFileA((root + "held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(other);
+        EXPECT_EQ(static_cast<unsigned long>(ERROR_SHARING_VIOLATION),
+                  WriteError(*fs, root + "held.txt", "new"));
+    }
+    EXPECT_EQ("old\r\n", Bytes(root + "held.txt"));
+    ASSERT_TRUE(fs->CreateFolder(root + "dir"));
+    EXPECT_EQ(5u, WriteError(*fs, root + "dir", "new"));
+    EXPECT_EQ(3u, WriteError(*fs, root + "none\\x.txt", "new"));
+    EXPECT_EQ((std::vector<std::string>{"dir", "held.txt"}), Listing(root));
+    EXPECT_TRUE(Listing(root + "dir\\").empty());
+
+    fs->WriteNewFile(root + "ro.txt", "old\r\n");
+    ASSERT_TRUE(::SetFileAttributesA((root + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    unsigned long code = WriteError(*fs, root + "ro.txt", "new");
+    ::SetFileAttributesA((root + "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Running as root, Wine may let the write through; then it must be complete.
+    if (code != 0) {
+        EXPECT_EQ(5u, code);
+        EXPECT_EQ("old\r\n", Bytes(root + "ro.txt"));
+    } else {
+        EXPECT_EQ("new", Bytes(root + "ro.txt"));
+    }
+    EXPECT_EQ((std::vector<std::string>{"dir", "held.txt", "ro.txt"}), Listing(root));
+
+    // As creating over it would be, replacing a hidden file is refused.
+    fs->WriteNewFile(root + "hidden.txt", "old\r\n");
+    ASSERT_TRUE(::SetFileAttributesA((root + "hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(5u, WriteError(*fs, root + "hidden.txt", "new"));
+    EXPECT_EQ("old\r\n", Bytes(root + "hidden.txt"));
+}
+
+TEST_F(Win32FilesTest, DevicesAndNamesWithoutRoomForASiblingAreWrittenInPlace) {
+    fs->WriteNewFile(root + "nul", "into the void");
+    fs->WriteNewFile("NUL", "into the void");
+    // A name as long as the platform allows: the file beside it would be longer still.
+    const std::string name(MAX_PATH - 1 - root.size(), 'n');
+    fs->WriteNewFile(root + name, "long\r\n");
+    EXPECT_EQ("long\r\n", Bytes(root + name));
+    fs->WriteNewFile(root + name, "longer\r\n");
+    EXPECT_EQ("longer\r\n", Bytes(root + name));
+    EXPECT_EQ(std::vector<std::string>{name}, Listing(root));
 }
 
 TEST_F(Win32FilesTest, ServicesReadWriteAndCreateFoldersOnDisk) {
