@@ -47,6 +47,11 @@ cp "$STANDIN_DLL" "$run/player/standin.dll"
 (cd demo && tar cf - --exclude=./README.md --exclude=./tour.swf --exclude=./old-player .) |
     (cd "$app" && tar xf -)
 if [ "$old_player" = 1 ]; then cp demo/old-player/version.swf "$app/version.swf"; fi
+# Teachers' text files are in the code page the program reads them in (GBK); the repository keeps
+# the demo's in UTF-8 so they read well here.
+find "$app" -name '*.txt' -print0 | while IFS= read -r -d '' text; do
+    iconv -f UTF-8 -t GBK "$text" >"$text.gbk" && mv "$text.gbk" "$text"
+done
 
 # The demo's sounds are generated, not stored: a tone for the clip, a spoken-length model sound.
 python3 - "$app" <<'EOF'

@@ -101,7 +101,7 @@ class RunCommandTest(unittest.TestCase):
             by_name.setdefault(key.split(" ")[0], []).append(reply)
         self.assertIn("第一课", by_name["loadfile"][0])
         self.assertIn("今天学会了：你好，世界！", by_name["loadfile"][1])
-        self.assertEqual(by_name["savefile"], ["<true/>"])
+        self.assertEqual(by_name["saveBytes"], ["<true/>"])
         self.assertRegex(by_name["getunique"][0], r"^<string>\d+-\d+-\d+-\d+</string>$")
         self.assertEqual(by_name["loadreg"], ["<string>lesson 1 done, score 95</string>"])
         self.assertTrue((self.app / "我的笔记" / "笔记.txt").is_file())
