@@ -2,11 +2,12 @@
 #include "app/commandrules.h"
 #include "app/forms.h"
 #include "app/main.h"
-#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "library/resources.h"
 #include "library/selectresource.h"
 #include "platform/application.h"
+#include "platform/handles.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 #include "voice/media.h"
 
@@ -20,13 +21,11 @@ namespace {
 bool TerminateOwnProcess(HWND mainWindow) {
     DWORD processId = 0;
     ::GetWindowThreadProcessId(mainWindow, &processId);
-    HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, processId));
     if (!process) return false;
     DWORD exitCode = STILL_ACTIVE;
-    ::GetExitCodeProcess(process, &exitCode);
-    BOOL ended = ::TerminateProcess(process, exitCode);
-    ::CloseHandle(process);
-    return ended != FALSE;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    return ::TerminateProcess(process.get(), exitCode) != FALSE;
 }
 
 }  // namespace

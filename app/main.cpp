@@ -2,6 +2,7 @@
 
 #include "app/messagefilter.h"
 #include "bridge/dispatcher.h"
+#include "platform/handles.h"
 #include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "platform/application.h"
@@ -26,7 +27,7 @@ const char kProgramVersion[] = "1.0";
 
 // The player's window, as seen by the message filter.
 HWND g_playerWindow = nullptr;
-HHOOK g_filterHook = nullptr;
+UniqueHook g_filterHook;
 
 // A thread hook sees every message taken from the queue, whichever loop takes it: the main loop,
 // the program's modal windows and dialogs, and the system's own message boxes.
@@ -35,7 +36,7 @@ LRESULT CALLBACK FilterHook(int code, WPARAM wParam, LPARAM lParam) {
         MSG* msg = reinterpret_cast<MSG*>(lParam);
         if (ShouldDropMessage(msg->message, msg->hwnd, g_playerWindow)) msg->message = WM_NULL;
     }
-    return ::CallNextHookEx(g_filterHook, code, wParam, lParam);
+    return ::CallNextHookEx(g_filterHook.get(), code, wParam, lParam);
 }
 
 RECT ClientRectOf(HWND hwnd) {
@@ -71,7 +72,7 @@ void StoreSettings(FlashPlayer& player, const char16_t* align, const char16_t* s
 TForm1::TForm1() = default;
 
 TForm1::~TForm1() {
-    if (g_filterHook) ::UnhookWindowsHookEx(std::exchange(g_filterHook, nullptr));
+    g_filterHook.reset();
     g_playerWindow = nullptr;
     flash1.Shutdown();
     flashversion.Shutdown();
@@ -144,8 +145,8 @@ void TForm1::FormCreate() {
 void TForm1::InstallMessageFilter() {
     g_playerWindow = flash1.ControlWindow();
     if (!g_filterHook)
-        g_filterHook =
-            ::SetWindowsHookExW(WH_GETMESSAGE, FilterHook, nullptr, ::GetCurrentThreadId());
+        g_filterHook.reset(
+            ::SetWindowsHookExW(WH_GETMESSAGE, FilterHook, nullptr, ::GetCurrentThreadId()));
 }
 
 void TForm1::Show() {

@@ -1,5 +1,7 @@
 #include "dialogs/dialogwindow.h"
 
+#include "platform/handles.h"
+
 namespace {
 
 HFONT Font() {
@@ -10,31 +12,27 @@ HFONT Font() {
 
 DialogUnits DialogWindow::FontUnits() {
     static DialogUnits units = [] {
-        HDC dc = ::GetDC(nullptr);
-        HGDIOBJ old = ::SelectObject(dc, Font());
+        UniqueScreenDc dc(::GetDC(nullptr));
+        UniqueSelection font = SelectInto(dc.get(), Font());
         SIZE size = {};
         const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        ::GetTextExtentPoint32W(dc, alphabet, 52, &size);
+        ::GetTextExtentPoint32W(dc.get(), alphabet, 52, &size);
         TEXTMETRICW tm = {};
-        ::GetTextMetricsW(dc, &tm);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(nullptr, dc);
+        ::GetTextMetricsW(dc.get(), &tm);
         return DialogUnits{AverageCharWidth(size.cx), tm.tmHeight};
     }();
     return units;
 }
 
 SIZE DialogWindow::MeasureText(const std::wstring& text, int wrapWidth) {
-    HDC dc = ::GetDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, Font());
+    UniqueScreenDc dc(::GetDC(nullptr));
+    UniqueSelection font = SelectInto(dc.get(), Font());
     RECT r = {0, 0, wrapWidth, 0};
     // An empty text still takes one line, as a label sized to its text does.
     std::wstring measured = text.empty() ? L" " : text;
     ::DrawTextW(
-        dc, measured.c_str(), static_cast<int>(measured.size()), &r,
+        dc.get(), measured.c_str(), static_cast<int>(measured.size()), &r,
         DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT | (wrapWidth > 0 ? DT_WORDBREAK : 0));
-    ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
     if (text.empty()) r.right = 0;
     return SIZE{r.right - r.left, r.bottom - r.top};
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/dialogwindow.h"
 #include "dialogs/filerules.h"
+#include "platform/handles.h"
 #include "platform/textconv.h"
 
 #include <windows.h>
@@ -323,8 +324,8 @@ class OpenDialogWindow : public DialogWindow {
     void FillList() {
         entries_.clear();
         WIN32_FIND_DATAW data;
-        HANDLE find = ::FindFirstFileW((current_ + L"*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
+        UniqueFind find(::FindFirstFileW((current_ + L"*").c_str(), &data));
+        if (find) {
             do {
                 std::wstring name = data.cFileName;
                 if (name == L"." || name == L".." ||
@@ -335,8 +336,7 @@ class OpenDialogWindow : public DialogWindow {
                 ULONGLONG size =
                     (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
                 entries_.push_back({name, folder, size, data.ftLastWriteTime});
-            } while (::FindNextFileW(find, &data));
-            ::FindClose(find);
+            } while (::FindNextFileW(find.get(), &data));
         }
         std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
             if (a.folder != b.folder) return a.folder;

@@ -1,6 +1,7 @@
 #include "dialogs/progressdialog.h"
 
 #include "dialogs/dialogwindow.h"
+#include "platform/handles.h"
 #include "platform/textconv.h"
 
 #include <algorithm>
@@ -145,11 +146,10 @@ class ProgressWindow : public DialogWindow {
         if (bar.right > bar.left) ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
         if (shown_.percent >= 0) {
             std::wstring text = std::to_wstring(shown_.percent) + L"%";
-            HGDIOBJ old = ::SelectObject(dc, DialogFont());
+            UniqueSelection font = SelectInto(dc, DialogFont());
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
             ::DrawTextW(dc, text.c_str(), -1, &frame, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-            ::SelectObject(dc, old);
         }
         ::EndPaint(hwnd(), &ps);
     }

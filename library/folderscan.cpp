@@ -1,6 +1,7 @@
 #include "library/folderscan.h"
 
 #include "library/resourcerules.h"
+#include "platform/handles.h"
 #include "platform/textconv.h"
 
 #include <shellapi.h>
@@ -14,16 +15,15 @@ namespace {
 template <typename Take>
 void ForEachEntry(const std::string& folder, bool folders, Take take) {
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(ChildPath(folder, "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
+    UniqueFind find(::FindFirstFileA(ChildPath(folder, "*").c_str(), &data));
+    if (!find) return;
     do {
         std::string name = data.cFileName;
         if (name == "." || name == "..") continue;
         if (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
         if (((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folders) continue;
         if (!take(name)) break;
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
+    } while (::FindNextFileA(find.get(), &data));
 }
 
 std::vector<std::string> SortedEntries(const std::string& folder, bool folders) {

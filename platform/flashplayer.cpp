@@ -57,14 +57,14 @@ std::string SystemText(HRESULT hr) {
     return text;
 }
 
-[[noreturn]] void Fail(HRESULT hr, EXCEPINFO* info) {
-    if (info && info->pfnDeferredFillIn) info->pfnDeferredFillIn(info);
+[[noreturn]] void Fail(HRESULT hr, EXCEPINFO* info = nullptr) {
     std::string text;
-    if (info && info->bstrDescription) text = WideToAnsi(FromBstr(info->bstrDescription));
     if (info) {
-        ::SysFreeString(info->bstrDescription);
-        ::SysFreeString(info->bstrSource);
-        ::SysFreeString(info->bstrHelpFile);
+        if (info->pfnDeferredFillIn) info->pfnDeferredFillIn(info);
+        // The strings of the exception are ours to free, whichever of them the control filled in.
+        UniqueBstr description(info->bstrDescription), source(info->bstrSource),
+            helpFile(info->bstrHelpFile);
+        if (description) text = WideToAnsi(FromBstr(description.get()));
     }
     throw PlayerError(text.empty() ? SystemText(hr) : text);
 }
@@ -118,8 +118,7 @@ class FlashPlayer::Site {
     ComPtr<IOleObject> object;
     ComPtr<IOleInPlaceObject> inPlaceObject;
     ComPtr<IDispatch> dispatch;
-    ComPtr<IConnectionPoint> connection;
-    DWORD cookie = 0;
+    UniqueAdvice advice;
 
   private:
     template <typename I>
@@ -185,8 +184,7 @@ class FlashPlayer::Site {
         HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
         HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
         HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT pos) override {
-            if (site_->inPlaceObject) site_->inPlaceObject->SetObjectRects(pos, pos);
-            return S_OK;
+            return site_->inPlaceObject ? site_->inPlaceObject->SetObjectRects(pos, pos) : S_OK;
         }
     };
 
@@ -312,43 +310,58 @@ void FlashPlayer::Create(HWND parent, const RECT& bounds, PlayerEvents events) {
     s.parent = parent;
     s.bounds = bounds;
     s.events = std::move(events);
+    HRESULT hr = Embed();
+    if (FAILED(hr)) {
+        Shutdown();
+        Fail(hr);
+    }
+    SetBounds(bounds);
+}
 
-    HRESULT hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                    s.object.put_void());
-    if (FAILED(hr)) Fail(hr, nullptr);
-
+// The embedding protocol: create the control, give it its client site and a fresh state, connect
+// the event sink, then activate it in place in the parent window. Every step must succeed: a
+// control whose events cannot reach us would play a movie that nobody answers.
+HRESULT FlashPlayer::Embed() {
+    Site& s = *site_;
+    RETURN_IF_FAILED(::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IOleObject, s.object.put_void()));
     ComPtr<IOleClientSite> clientSite;
-    s.QueryInterface(IID_IOleClientSite, clientSite.put_void());
-    s.object->SetClientSite(clientSite.get());
-    if (auto init = s.object.query<IPersistStreamInit>(IID_IPersistStreamInit)) init->InitNew();
+    RETURN_IF_FAILED(s.QueryInterface(IID_IOleClientSite, clientSite.put_void()));
+    RETURN_IF_FAILED(s.object->SetClientSite(clientSite.get()));
+    if (auto init = s.object.query<IPersistStreamInit>(IID_IPersistStreamInit))
+        RETURN_IF_FAILED(init->InitNew());
 
     s.dispatch = s.object.query<IDispatch>(IID_IDispatch);
-    if (!s.dispatch) throw PlayerError("The player control has no automation interface");
+    if (!s.dispatch) return E_NOINTERFACE;
 
     // Events: the player's own event interface on its connection point.
-    if (auto container = s.object.query<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
-        if (SUCCEEDED(container->FindConnectionPoint(kPlayerEventsId, s.connection.put()))) {
-            ComPtr<IUnknown> sink;
-            s.QueryInterface(IID_IDispatch, sink.put_void());
-            if (FAILED(s.connection->Advise(sink.get(), &s.cookie))) s.connection.reset();
-        }
-    }
+    auto container = s.object.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    if (!container) return E_NOINTERFACE;
+    ComPtr<IConnectionPoint> point;
+    RETURN_IF_FAILED(container->FindConnectionPoint(kPlayerEventsId, point.put()));
+    ComPtr<IUnknown> sink;
+    RETURN_IF_FAILED(s.QueryInterface(IID_IDispatch, sink.put_void()));
+    DWORD cookie = 0;
+    RETURN_IF_FAILED(point->Advise(sink.get(), &cookie));
+    s.advice.reset(Advice{point.detach(), cookie});
 
-    RECT r = bounds;
-    hr = s.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, parent, &r);
-    if (FAILED(hr)) Fail(hr, nullptr);
+    RECT r = s.bounds;
+    RETURN_IF_FAILED(
+        s.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, s.parent, &r));
     s.inPlaceObject = s.object.query<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    SetBounds(bounds);
+    return s.inPlaceObject ? S_OK : E_NOINTERFACE;
 }
 
 void FlashPlayer::SetBounds(const RECT& bounds) {
     site_->bounds = bounds;
-    if (site_->inPlaceObject) site_->inPlaceObject->SetObjectRects(&bounds, &bounds);
+    if (!site_->inPlaceObject) return;
+    HRESULT hr = site_->inPlaceObject->SetObjectRects(&bounds, &bounds);
+    if (FAILED(hr)) Fail(hr);
 }
 
 HWND FlashPlayer::ControlWindow() const {
     HWND hwnd = nullptr;
-    if (site_->inPlaceObject) site_->inPlaceObject->GetWindow(&hwnd);
+    if (!site_->inPlaceObject || FAILED(site_->inPlaceObject->GetWindow(&hwnd))) return nullptr;
     return hwnd;
 }
 
@@ -419,10 +432,7 @@ void FlashPlayer::SetStoredFlag(const wchar_t* name, bool value) {
 
 void FlashPlayer::Shutdown() {
     Site& s = *site_;
-    if (s.connection) {
-        s.connection->Unadvise(s.cookie);
-        s.connection.reset();
-    }
+    s.advice.reset();
     if (s.inPlaceObject) {
         s.inPlaceObject->InPlaceDeactivate();
         s.inPlaceObject.reset();

@@ -56,6 +56,7 @@ class FlashPlayer {
     void Shutdown();
 
   private:
+    HRESULT Embed();
     void PutByName(const wchar_t* name, VARIANT value);
 
     class Site;

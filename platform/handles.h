@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
 #include <oleauto.h>
 
 #include <stdexcept>
@@ -57,15 +58,33 @@ struct RegKeyTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { ::RegCloseKey(h); }
 };
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::FreeLibrary(h); }
+struct FindTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { ::FindClose(h); }
 };
-struct GdiObjectTraits {
-    using Type = HGDIOBJ;
+struct HookTraits {
+    using Type = HHOOK;
     static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::DeleteObject(h); }
+    static void Close(Type h) { ::UnhookWindowsHookEx(h); }
+};
+// A device context of the whole screen, from GetDC(nullptr).
+struct ScreenDcTraits {
+    using Type = HDC;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::ReleaseDC(nullptr, h); }
+};
+// An object selected into a device context; closing selects back what was there before.
+struct Selection {
+    HDC dc;
+    HGDIOBJ previous;
+    bool operator==(const Selection& o) const { return dc == o.dc && previous == o.previous; }
+    bool operator!=(const Selection& o) const { return !(*this == o); }
+};
+struct SelectionTraits {
+    using Type = Selection;
+    static Type Invalid() { return {nullptr, nullptr}; }
+    static void Close(Type s) { ::SelectObject(s.dc, s.previous); }
 };
 struct BstrTraits {
     using Type = BSTR;
@@ -76,17 +95,23 @@ struct BstrTraits {
 using UniqueHandle = UniqueResource<HandleTraits>;
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
-using UniqueModule = UniqueResource<ModuleTraits>;
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+using UniqueFind = UniqueResource<FindTraits>;
+using UniqueHook = UniqueResource<HookTraits>;
+using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
+using UniqueSelection = UniqueResource<SelectionTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
+
+inline UniqueSelection SelectInto(HDC dc, HGDIOBJ object) {
+    return UniqueSelection(Selection{dc, ::SelectObject(dc, object)});
+}
 
 // A COM interface pointer that releases what it holds.
 template <typename I>
 class ComPtr {
 public:
     ComPtr() = default;
-    ComPtr(I* p) : p_(p) {  // NOLINT: adopts an already added reference
-    }
+    // Adopts a reference the caller already holds.
+    explicit ComPtr(I* p) : p_(p) {}
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr& o) : p_(o.p_) {
         if (p_) p_->AddRef();
@@ -108,6 +133,8 @@ public:
         return &p_;
     }
     void** put_void() { return reinterpret_cast<void**>(put()); }
+    // Hands the reference over to the caller.
+    I* detach() { return std::exchange(p_, nullptr); }
 
     template <typename J>
     ComPtr<J> query(REFIID iid) const {
@@ -146,6 +173,23 @@ public:
     OleApartment(const OleApartment&) = delete;
     OleApartment& operator=(const OleApartment&) = delete;
 };
+
+// A sink advised on a connection point; closing unadvises it and lets the point go.
+struct Advice {
+    IConnectionPoint* point;
+    DWORD cookie;
+    bool operator==(const Advice& o) const { return point == o.point && cookie == o.cookie; }
+    bool operator!=(const Advice& o) const { return !(*this == o); }
+};
+struct AdviceTraits {
+    using Type = Advice;
+    static Type Invalid() { return {nullptr, 0}; }
+    static void Close(Type a) {
+        a.point->Unadvise(a.cookie);
+        a.point->Release();
+    }
+};
+using UniqueAdvice = UniqueResource<AdviceTraits>;
 
 // Leaves early from a function returning HRESULT when a call fails.
 #define RETURN_IF_FAILED(expr)                 \

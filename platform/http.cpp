@@ -1,6 +1,7 @@
 #include "platform/http.h"
 
 #include "platform/application.h"
+#include "platform/handles.h"
 
 #include <curl/curl.h>
 
@@ -59,9 +60,21 @@ AntiFreeze& HttpAntiFreeze() {
     return settings;
 }
 
+struct EasyTraits {
+    using Type = CURL*;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { curl_easy_cleanup(h); }
+};
+struct MultiTraits {
+    using Type = CURLM*;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { curl_multi_cleanup(h); }
+};
+
 struct HttpClient::Impl {
-    CURL* easy = nullptr;
-    CURLM* multi = nullptr;
+    // Declared in this order so the multi handle goes first, before the easy one it may hold.
+    UniqueResource<EasyTraits> easy;
+    UniqueResource<MultiTraits> multi;
     CookieJar cookies;
 
     // State of the running request.
@@ -75,11 +88,6 @@ struct HttpClient::Impl {
     long long received = 0;
     std::vector<long long> pendingWork;  // body counts not yet reported
     bool begun = false;
-
-    ~Impl() {
-        if (multi) curl_multi_cleanup(multi);
-        if (easy) curl_easy_cleanup(easy);
-    }
 
     static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         Impl& self = *static_cast<Impl*>(user);
@@ -119,34 +127,34 @@ struct HttpClient::Impl {
     }
 
     void Configure(const HttpAddress& address, const std::string& target, curl_slist* headers) {
-        curl_easy_reset(easy);
+        curl_easy_reset(easy.get());
         // The URL only selects the connection; the request line's target is given as is.
         std::string url = "http://" + address.host + ":" + std::to_string(address.port) + "/";
-        SetOption(easy, CURLOPT_URL, url.c_str());
-        SetOption(easy, CURLOPT_REQUEST_TARGET, target.c_str());
-        SetOption(easy, CURLOPT_PROTOCOLS_STR, "http");
-        SetOption(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        SetOption(easy, CURLOPT_HTTPHEADER, headers);
-        SetOption(easy, CURLOPT_FOLLOWLOCATION, 0L);
-        SetOption(easy, CURLOPT_PROXY, "");
-        SetOption(easy, CURLOPT_NOSIGNAL, 1L);
-        SetOption(easy, CURLOPT_BUFFERSIZE, kBlockSize);
+        SetOption(easy.get(), CURLOPT_URL, url.c_str());
+        SetOption(easy.get(), CURLOPT_REQUEST_TARGET, target.c_str());
+        SetOption(easy.get(), CURLOPT_PROTOCOLS_STR, "http");
+        SetOption(easy.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        SetOption(easy.get(), CURLOPT_HTTPHEADER, headers);
+        SetOption(easy.get(), CURLOPT_FOLLOWLOCATION, 0L);
+        SetOption(easy.get(), CURLOPT_PROXY, "");
+        SetOption(easy.get(), CURLOPT_NOSIGNAL, 1L);
+        SetOption(easy.get(), CURLOPT_BUFFERSIZE, kBlockSize);
         // No time-outs of the client's own: a read may wait without end.
-        SetOption(easy, CURLOPT_TIMEOUT_MS, 0L);
+        SetOption(easy.get(), CURLOPT_TIMEOUT_MS, 0L);
         // Nor for connecting: the longest wait libcurl takes (its own default would be 300 s), so
         // the system's connect time-out decides.
-        SetOption(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(LONG_MAX));
-        SetOption(easy, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
-        SetOption(easy, CURLOPT_HEADERDATA, this);
-        SetOption(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
-        SetOption(easy, CURLOPT_WRITEDATA, this);
+        SetOption(easy.get(), CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(LONG_MAX));
+        SetOption(easy.get(), CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
+        SetOption(easy.get(), CURLOPT_HEADERDATA, this);
+        SetOption(easy.get(), CURLOPT_WRITEFUNCTION, &Impl::OnBody);
+        SetOption(easy.get(), CURLOPT_WRITEDATA, this);
     }
 };
 
 HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {
     InitCurlOnce();
-    impl_->easy = curl_easy_init();
-    impl_->multi = curl_multi_init();
+    impl_->easy.reset(curl_easy_init());
+    impl_->multi.reset(curl_multi_init());
     if (!impl_->easy || !impl_->multi) throw HttpError("the HTTP client cannot be created");
 }
 
@@ -197,12 +205,12 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
         Impl& s;
         bool added = false;
         ~Running() {
-            if (added) curl_multi_remove_handle(s.multi, s.easy);
+            if (added) curl_multi_remove_handle(s.multi.get(), s.easy.get());
             s.busy = false;
             s.body = nullptr;
         }
     } running{s};
-    if (curl_multi_add_handle(s.multi, s.easy) != CURLM_OK)
+    if (curl_multi_add_handle(s.multi.get(), s.easy.get()) != CURLM_OK)
         throw HttpError("the request cannot be started");
     running.added = true;
 
@@ -227,18 +235,18 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
     try {
         int stillRunning = 1;
         while (true) {
-            CURLMcode mc = curl_multi_perform(s.multi, &stillRunning);
+            CURLMcode mc = curl_multi_perform(s.multi.get(), &stillRunning);
             if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
             deliverWork();
             if (s.cancelled || !stillRunning) break;
 
             long curlWait = -1;
-            curl_multi_timeout(s.multi, &curlWait);
+            curl_multi_timeout(s.multi.get(), &curlWait);
             const AntiFreeze& freeze = HttpAntiFreeze();
             long waitMs = std::min<long>(kLongestWaitMs, static_cast<long>(freeze.IdleTimeOut));
             if (curlWait >= 0) waitMs = std::min(waitMs, curlWait);
             int ready = 0;
-            mc = curl_multi_wait(s.multi, nullptr, 0, static_cast<int>(waitMs), &ready);
+            mc = curl_multi_wait(s.multi.get(), nullptr, 0, static_cast<int>(waitMs), &ready);
             if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
             if (!freeze.OnlyWhenIdle || ready == 0) {
                 if (ServeMessageQueue()) {
@@ -251,8 +259,8 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
         }
         if (!s.cancelled) {
             int left = 0;
-            while (CURLMsg* msg = curl_multi_info_read(s.multi, &left))
-                if (msg->msg == CURLMSG_DONE && msg->easy_handle == s.easy)
+            while (CURLMsg* msg = curl_multi_info_read(s.multi.get(), &left))
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == s.easy.get())
                     outcome = msg->data.result;
         }
     } catch (...) {

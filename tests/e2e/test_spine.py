@@ -1,5 +1,6 @@
 """Start-up and the main window: the real program under Wine with the stand-in player."""
 
+import os
 import time
 import unittest
 
@@ -98,6 +99,9 @@ class SpineTest(harness.ProgramTest):
         self.assertEqual(0, result.status)
 
 
+STARTUP_MESSAGE = "您未安装flashplayer，请运行文件：Adobe Flash Player11.4.exe进行安装。"
+
+
 class NoPlayerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -126,6 +130,26 @@ class NoPlayerTest(unittest.TestCase):
         self.assertEqual(1, len(titles), seen["windows"])
         self.assertNotEqual((1024, 652), (titles[0]["width"], titles[0]["height"]))
         self.assertEqual(0, len(result.main))
+
+    def test_a_player_whose_events_cannot_be_connected_is_a_failed_start(self):
+        # Without its events the movie's commands and calls would go unanswered.
+        cw = Courseware(main="fscommand exitprogram\n")
+        self.addCleanup(cw.close)
+        os.environ["STANDIN_REFUSE_ADVISE"] = "1"
+        self.addCleanup(os.environ.pop, "STANDIN_REFUSE_ADVISE", None)
+        seen = {}
+
+        def during(s):
+            seen["box"] = harness.find_text_window(STARTUP_MESSAGE, timeout=20, title="Courseshell")
+            s.screenshot("noevents.png")
+            harness.press("Return", window=harness.find_window("Courseshell", timeout=5))
+
+        result = run(cw, during=during, timeout=40)
+        self.assertFalse(result.timed_out)
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual(0, result.status)
+        # The movie never ran: its command did not end the program with 259.
+        self.assertFalse(result.main.has("fscommand"), result.main)
 
 
 if __name__ == "__main__":

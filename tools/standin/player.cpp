@@ -727,6 +727,11 @@ STDMETHODIMP Player::EventPoint::GetConnectionPointContainer(
 
 STDMETHODIMP Player::EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
     if (!sink || !cookie) return E_POINTER;
+    // A control whose events cannot be connected, for the container's start-up test.
+    if (GetEnvironmentVariableW(L"STANDIN_REFUSE_ADVISE", nullptr, 0) > 0) {
+        owner_.Log("advise refused");
+        return CONNECT_E_ADVISELIMIT;
+    }
     ComPtr<IDispatch> dispatch;
     // Sinks often answer only the event interface's own id, which is an IDispatch.
     if (FAILED(sink->QueryInterface(kDiidShockwaveFlashEvents, dispatch.put_void())) &&
