@@ -4,14 +4,6 @@
 
 #include <cstdint>
 
-bool IsMovieFileName(const std::string& path) {
-    std::string tail = path.size() > 3 ? path.substr(path.size() - 3) : path;
-    for (char& c : tail) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    }
-    return tail == "swf";
-}
-
 ResourcePick ParseSelectResource(const std::string& argument, const std::string& programDirectory) {
     constexpr size_t kMaxFunctionName = 999;
     // p is the 1-based position of the first "@@@", 0 when there is none.

@@ -4,10 +4,6 @@
 
 #include <string>
 
-// True when the last three bytes of `path` (the whole text when it is shorter), with ASCII letters
-// lower-cased, are "swf": such a file is another movie for the stand-alone player.
-bool IsMovieFileName(const std::string& path);
-
 // "selectresource": a folder and a function name joined by "@@@".
 struct ResourcePick {
     std::string teachRoot;     // program directory + folder part + "resource", "/" made "\"

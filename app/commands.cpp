@@ -41,7 +41,7 @@ void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string
             voice().CloseRecord();
             std::string argument = WideToAnsi(args);
             std::string path = ProgramDirectory() + argument;
-            if (IsMovieFileName(argument)) {
+            if (EndsInSwf(argument)) {
                 std::string player = ProgramDirectory() + "FlashPlayer.exe";
                 ::ShellExecuteA(hwnd(), "open", player.c_str(), path.c_str(), nullptr,
                                 SW_SHOWNORMAL);

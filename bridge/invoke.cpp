@@ -14,9 +14,7 @@ namespace {
 
 bool EqualsIgnoringCase(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
-        if (x != y) return false;
+        if (AsciiLower(*a) != AsciiLower(*b)) return false;
     }
     return *a == *b;
 }

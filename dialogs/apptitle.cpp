@@ -13,7 +13,7 @@ std::string ApplicationTitleFromFileName(const std::string& fileName) {
         if (IsLeadByte(title[i])) {
             ++i;
         } else if (i > 0 && static_cast<unsigned char>(title[i]) < 0x80) {
-            title[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(title[i])));
+            title[i] = AsciiLower(title[i]);
         }
     }
     return title;

@@ -1,16 +1,14 @@
 #include "dialogs/filerules.h"
 
-namespace {
+#include "platform/textconv.h"
 
-char16_t Lower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
+namespace {
 
 // Wildcard match of one mask with "*" and "?", iterative with one backtracking point.
 bool MatchOne(const std::u16string& name, const std::u16string& mask) {
     size_t n = 0, m = 0, starM = std::u16string::npos, starN = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == u'?' || Lower(mask[m]) == Lower(name[n]))) {
+        if (m < mask.size() && (mask[m] == u'?' || AsciiLower(mask[m]) == AsciiLower(name[n]))) {
             ++n;
             ++m;
         } else if (m < mask.size() && mask[m] == u'*') {

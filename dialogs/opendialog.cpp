@@ -3,6 +3,7 @@
 #include "dialogs/dialogwindow.h"
 #include "dialogs/filerules.h"
 #include "platform/handles.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 
 #include <windows.h>
@@ -51,12 +52,6 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring ProgramDirectory() {
-    wchar_t path[MAX_PATH * 2];
-    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return W(FolderPart(U16(std::wstring(path, n))));
-}
-
 DWORD ListStyleOf(FileListView view) {
     switch (view) {
         case FileListView::LargeIcons:
@@ -102,7 +97,8 @@ class OpenDialogWindow : public DialogWindow {
         std::u16string fileName = AnsiToWide(options.FileName);
         std::u16string start = StartFolder(
             fileName, AnsiToWide(options.InitialDir),
-            [](const std::u16string& f) { return FolderExists(W(f)); }, U16(ProgramDirectory()));
+            [](const std::u16string& f) { return FolderExists(W(f)); },
+            AnsiToWide(ProgramDirectory()));
         ::SetWindowTextW(nameField_, W(NamePart(fileName)).c_str());
         Navigate(W(start), false);
         initialFocus_ = nameField_;

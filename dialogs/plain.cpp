@@ -3,15 +3,14 @@
 #include "dialogs/apptitle.h"
 #include "dialogs/dialogwindow.h"
 #include "platform/application.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 #include "platform/window.h"
 
 #include <windows.h>
 
 std::string ApplicationTitle() {
-    char path[MAX_PATH * 2];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    return ApplicationTitleFromPath(std::string(path, n));
+    return ApplicationTitleFromPath(ExecutablePath());
 }
 
 int PlatformMessageBox(const std::string& text, const std::string& caption, unsigned flags) {

@@ -14,22 +14,6 @@ std::string PickedPath(const std::string& fullPath, const std::string& programDi
     return fullPath.size() >= n ? fullPath.substr(n - 1) : std::string();
 }
 
-std::string LowerAnsi(const std::string& text) {
-    std::string result = text;
-    for (size_t i = 0; i < result.size(); ++i) {
-        if (IsLeadByte(result[i])) {
-            ++i;  // a trail byte may look like a capital letter; it stays as it is
-            continue;
-        }
-        if (result[i] >= 'A' && result[i] <= 'Z') result[i] = static_cast<char>(result[i] + 32);
-    }
-    return result;
-}
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && LowerAnsi(a) == LowerAnsi(b);
-}
-
 bool MayDeleteCategory(const std::string& selected, const std::string& root) {
     return !selected.empty() && !root.empty() && LowerAnsi(selected) != LowerAnsi(root);
 }
@@ -72,11 +56,7 @@ bool IsPlainItemName(const std::string& name) {
     return true;
 }
 
-bool IsSwfPath(const std::string& path) {
-    return path.size() >= 3 && LowerAnsi(path.substr(path.size() - 3)) == "swf";
-}
-
 OpenRequest MakeOpenRequest(const std::string& programDirectory, const std::string& path) {
-    if (IsSwfPath(path)) return {programDirectory + "FlashPlayer.exe", path};
+    if (EndsInSwf(path)) return {programDirectory + "FlashPlayer.exe", path};
     return {path, std::string()};
 }

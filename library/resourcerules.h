@@ -13,10 +13,6 @@ std::string RootErrorText(const std::string& folder);
 // where N is the length of the program directory. Shorter paths give the empty string.
 std::string PickedPath(const std::string& fullPath, const std::string& programDirectory);
 
-// ASCII letters lower-cased; double-byte characters are left whole.
-std::string LowerAnsi(const std::string& text);
-bool SameTextIgnoringCase(const std::string& a, const std::string& b);
-
 // The delete rule of the category tree: never the root (in any letter case), never without a
 // root folder (the tree then shows the computer's drives), never without a selection.
 bool MayDeleteCategory(const std::string& selected, const std::string& root);
@@ -40,8 +36,6 @@ struct OpenRequest {
     std::string file;
     std::string parameters;
 };
-// True when the last three characters are "swf" in any letter case.
-bool IsSwfPath(const std::string& path);
 // Movies open in the stand-alone player of the program directory with the path as its parameter
 // (unchanged, without quotes); everything else opens itself.
 OpenRequest MakeOpenRequest(const std::string& programDirectory, const std::string& path);

@@ -1,5 +1,7 @@
 #include "platform/httpmessage.h"
 
+#include "platform/textconv.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -7,17 +9,14 @@
 
 namespace {
 
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
 bool EqualsNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
 }
 
 std::string ToLower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), Lower);
+    for (char& c : s) c = AsciiLower(c);
     return s;
 }
 

@@ -17,5 +17,7 @@ std::string FullPath(const std::string& programDirectory, const std::string& rel
 // Every "/" replaced by "\".
 std::string ToBackslashes(std::string path);
 
+// The full file name of the running executable.
+std::string ExecutablePath();
 // The directory of the running executable, with its trailing backslash, computed at each call.
 std::string ProgramDirectory();

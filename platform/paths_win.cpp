@@ -2,15 +2,18 @@
 
 #include <windows.h>
 
-std::string ProgramDirectory() {
+std::string ExecutablePath() {
     std::string name(MAX_PATH, '\0');
     for (;;) {
         DWORD n = ::GetModuleFileNameA(nullptr, &name[0], static_cast<DWORD>(name.size()));
         if (n < name.size()) {
             name.resize(n);
-            break;
+            return name;
         }
         name.resize(name.size() * 2);
     }
-    return DirectoryPart(name);
+}
+
+std::string ProgramDirectory() {
+    return DirectoryPart(ExecutablePath());
 }

@@ -18,6 +18,19 @@ std::string Utf8ToAnsi(std::string_view text);
 // it is 0x5C ("\\").
 bool IsLeadByte(char c);
 
+// The ASCII letter in lower case; every other byte or unit as it is. The only case rule of the
+// program: nothing here depends on the C library's locale.
+char AsciiLower(char c);
+char16_t AsciiLower(char16_t c);
+// `text` with its ASCII letters in lower case, except the trail bytes of double-byte characters,
+// which may look like capitals.
+std::string LowerAnsi(std::string_view text);
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+
+// The movie-file test of "exec" and of the resource windows: the last three bytes (the whole text
+// when shorter), ASCII letters in lower case, are "swf". No dot is needed before them.
+bool EndsInSwf(std::string_view path);
+
 // Position of the last character of `text` that is one of `delimiters`, skipping the trail bytes
 // of double-byte characters; std::string::npos when there is none.
 size_t LastDelimiter(std::string_view text, const char* delimiters);

@@ -6,15 +6,6 @@ namespace {
 
 const std::string kDir = "C:\\Course\\";
 
-TEST(CommandRulesTest, MovieFilesByTheirLastThreeBytesInAnyCase) {
-    EXPECT_TRUE(IsMovieFileName("clip/intro.SWF"));
-    EXPECT_TRUE(IsMovieFileName("swf"));
-    EXPECT_TRUE(IsMovieFileName("movieswf"));  // no dot needed
-    EXPECT_FALSE(IsMovieFileName("doc/a.doc"));
-    EXPECT_FALSE(IsMovieFileName("sw"));
-    EXPECT_FALSE(IsMovieFileName("a.swf "));
-}
-
 TEST(CommandRulesTest, SelectResourceSplitsAtTheFirstMarker) {
     ResourcePick p = ParseSelectResource("lesson1/@@@onPicked", kDir);
     EXPECT_EQ("C:\\Course\\lesson1\\resource", p.teachRoot);

@@ -28,4 +28,27 @@ TEST(TextConvTest, LeadBytesOfTheCodePageHideTheByteAfterThem) {
     EXPECT_EQ(1u, LastDelimiter("a\\\xB1", "\\"));
 }
 
+TEST(TextRulesTest, MovieFilesByTheirLastThreeBytesInAnyCase) {
+    EXPECT_TRUE(EndsInSwf("clip/intro.SWF"));
+    EXPECT_TRUE(EndsInSwf("swf"));
+    EXPECT_TRUE(EndsInSwf("movieswf"));  // no dot needed
+    EXPECT_FALSE(EndsInSwf("doc/a.doc"));
+    EXPECT_FALSE(EndsInSwf("sw"));
+    EXPECT_FALSE(EndsInSwf("a.swf "));
+    EXPECT_FALSE(EndsInSwf("a.swf.doc"));
+    EXPECT_FALSE(EndsInSwf(""));
+    // Bytes, not characters: a double-byte character before "wf" whose second byte is "S".
+    EXPECT_TRUE(EndsInSwf("x\x81Swf"));
+}
+
+TEST(TextRulesTest, RootComparisonIgnoresCaseOfSingleByteLettersOnly) {
+    EXPECT_TRUE(SameTextIgnoringCase("Z:\\App\\Resources", "z:\\app\\RESOURCES"));
+    EXPECT_FALSE(SameTextIgnoringCase("Z:\\app\\resources", "Z:\\app\\resource"));
+    // 0x81 0x41 and 0x81 0x61 are two different double-byte characters whose second bytes look
+    // like "A" and "a".
+    EXPECT_FALSE(SameTextIgnoringCase("x\x81\x41", "x\x81\x61"));
+    EXPECT_EQ("x\x81\x41y", LowerAnsi("X\x81\x41Y"));
+    EXPECT_TRUE(SameTextIgnoringCase("", ""));
+}
+
 }  // namespace
