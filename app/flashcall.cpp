@@ -21,7 +21,7 @@ class MainWindowHost : public CallHost {
     explicit MainWindowHost(TForm1& form) : form_(form) {}
 
     void SetReturnValue(const std::string& reply) override {
-        form_.flash1.SetReturnValue(AnsiToWide(reply));
+        form_.flash1->SetReturnValue(AnsiToWide(reply));
     }
     bool DragFlag() const override { return form_.DragFlag; }
     void SetDragFlag(bool value) override { form_.DragFlag = value; }

@@ -1,5 +1,5 @@
 // The loopback server is cpp-httplib: one header that builds with MinGW for Windows 7 as it is,
-// with a thread pool and a pre-routing hook that lets every request go through one function.
+// with a thread pool, and routes that let every request go through one function.
 // (civetweb would do as well, but it is a C library with its own build and options to cut down.)
 #define CPPHTTPLIB_THREAD_POOL_COUNT 12
 #include <httplib.h>
@@ -146,11 +146,12 @@ class BrowserPlayer::Impl {
           channel_(NowMs()),
           exchange_([this] { ::PostMessageW(window_, kWakeMessage, 0, 0); }) {
         CreateMessageWindow();
-        server_.set_pre_routing_handler(
-            [this](const httplib::Request& req, httplib::Response& res) {
-                Serve(req, res);
-                return httplib::Server::HandlerResponse::Handled;
-            });
+        // Every path goes through Serve; other methods get the library's refusal.
+        auto serve = [this](const httplib::Request& req, httplib::Response& res) {
+            Serve(req, res);
+        };
+        server_.Get(".*", serve);
+        server_.Post(".*", serve);
         server_.set_keep_alive_max_count(100);
         port_ = server_.bind_to_any_port("127.0.0.1");
         if (port_ <= 0) {
