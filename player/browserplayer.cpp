@@ -153,6 +153,8 @@ class BrowserPlayer::Impl {
         server_.Get(".*", serve);
         server_.Post(".*", serve);
         server_.set_keep_alive_max_count(100);
+        // Small replies must not wait for the peer's delayed acknowledgement.
+        server_.set_tcp_nodelay(true);
         port_ = server_.bind_to_any_port("127.0.0.1");
         if (port_ <= 0) {
             ::DestroyWindow(window_);
