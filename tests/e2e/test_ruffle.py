@@ -256,6 +256,134 @@ class ServerRefusalsTest(BrowserTest):
         self.assertEqual(0, result.status)
 
 
+PICKER = "选择资源"
+MANAGER = "教学资源管理"
+MCI_NOT_FOUND = ("无法找到指定的文件。请确保路径和文件名是正确的。",
+                 "Cannot find the specified file. Make sure the path and filename are correct.")
+LIBRARY_FILES = {"resources/a.doc": "doc", "resources/音乐/song.mp3": "mp3",
+                 "lesson1/resource/words.txt": "w"}
+
+
+def client_origin(window, client_w, client_h):
+    border = (window["width"] - client_w) // 2
+    return window["x"] + border, window["y"] + window["height"] - client_h - border
+
+
+def gone(title, timeout=10.0):
+    """True once no visible window has the title (Wine takes a moment to hide a closed one)."""
+    deadline = time.monotonic() + timeout
+    while harness.find_window(title) is not None:
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.2)
+    return True
+
+
+def pick_first_general_file(window):
+    """Double-clicks the first icon of the picker's general list (as the ActiveX tests do)."""
+    x, y = client_origin(window, 687, 508)
+    harness.click(x + 240, y + 70)
+    time.sleep(0.3)
+    harness._run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+
+
+def picker_movie(function, register):
+    a = Actions()
+    a.stop()
+    if register:
+        a.ei_add_callback(function, lambda: a.function(["what", "file"], lambda b: (
+            b.ei_call("savefile", "picked.txt", lambda: b.concat(
+                lambda: b.get_var("what"), "|", lambda: b.get_var("file"))),
+            b.op(POP), b.ret("done"))))
+    a.fscommand("selectresource", "lesson1/@@@" + function)
+    return movie(a)
+
+
+class LibraryCommandsTest(BrowserTest):
+    def test_selectresource_reports_the_pick_to_the_movie(self):
+        seen = {}
+
+        def body(cw, session, run):
+            window = harness.find_window(PICKER, timeout=60)
+            self.assertIsNotNone(window, harness.windows())
+            time.sleep(0.5)
+            session.screenshot("ruffle-picker.png")
+            pick_first_general_file(window)
+            seen["picked"] = wait_for_file(session, cw.path("picked.txt"), timeout=30)
+            seen["picker closed"] = gone(PICKER)
+
+        cw, run, result = self.run_browser(picker_movie("onPicked", True), body,
+                                           files=LIBRARY_FILES)
+        self.assertEqual("selectedover|\\resources\\a.doc\r\n".encode("gbk"), seen["picked"])
+        self.assertTrue(seen["picker closed"])
+        self.assertEqual(0, result.status)
+
+    def test_a_function_the_movie_never_registered_raises_and_the_picker_stays(self):
+        seen = {}
+
+        def body(cw, session, run):
+            window = harness.find_window(PICKER, timeout=60)
+            self.assertIsNotNone(window, harness.windows())
+            time.sleep(0.5)
+            pick_first_general_file(window)
+            seen["box"] = harness.find_text_window("Error calling method on NPObject.", timeout=30)
+            harness.press("Return")
+            time.sleep(1)
+            seen["picker after"] = harness.find_window(PICKER, timeout=5)
+            if seen["picker after"]:
+                harness.press("alt+F4", window=seen["picker after"])
+
+        cw, run, result = self.run_browser(picker_movie("neverRegistered", False), body,
+                                           files=LIBRARY_FILES)
+        self.assertIsNotNone(seen["box"])
+        self.assertIsNotNone(seen["picker after"])
+        self.assertEqual(0, result.status)
+
+    def test_the_movie_is_served_while_the_manager_is_open(self):
+        a = Actions()
+        a.stop()
+        a.fscommand("otherresource", "lesson1/")
+        a.ei_call("savefile", "during.txt", "served")
+        a.op(POP)
+        seen = {}
+
+        def body(cw, session, run):
+            window = harness.find_window(MANAGER, timeout=60)
+            self.assertIsNotNone(window, harness.windows())
+            seen["during"] = wait_for_file(session, cw.path("during.txt"), timeout=30)
+            seen["manager open then"] = harness.find_window(MANAGER, timeout=0) is not None
+            session.screenshot("ruffle-manager.png")
+            # 取消 (cancel) at the bottom right of the first tab.
+            x, y = client_origin(window, 694, 528)
+            harness.click(x + 593, y + 454)
+            seen["manager closed"] = gone(MANAGER)
+
+        cw, run, result = self.run_browser(movie(a), body, files=LIBRARY_FILES)
+        self.assertEqual(b"served\r\n", seen["during"])
+        self.assertTrue(seen["manager open then"])
+        self.assertTrue(seen["manager closed"])
+        self.assertEqual(0, result.status)
+
+    def test_audio_with_a_missing_clip_shows_the_device_error(self):
+        a = Actions()
+        a.stop()
+        a.fscommand("audio", "nosuch/clip.wav")
+        a.ei_call("savefile", "after.txt", "x")
+        a.op(POP)
+        seen = {}
+
+        def body(cw, session, run):
+            seen["box"] = (harness.find_text_window(MCI_NOT_FOUND[0], timeout=30) or
+                           harness.find_text_window(MCI_NOT_FOUND[1], timeout=1))
+            harness.press("Return")
+            wait_for_file(session, cw.path("after.txt"), timeout=30)
+
+        cw, run, result = self.run_browser(movie(a), body)
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual("Courseshell", seen["box"]["title"])
+        self.assertEqual(0, result.status)
+
+
 class StartupTest(BrowserTest):
     def test_without_flash_control_ruffle_beside_the_program_is_used(self):
         harness.unregister_standin()
