@@ -27,6 +27,8 @@ class MainWindowHost : public CallHost {
     void SetDragFlag(bool value) override { form_.DragFlag = value; }
 
     void DragWindow() override {
+        // With the browser player the main window stays hidden: the browser drags its own.
+        if (!::IsWindowVisible(form_.hwnd())) return;
         ::ReleaseCapture();
         // Sent, not posted: the movie's call returns only when the move has ended.
         ::SendMessageW(form_.hwnd(), WM_SYSCOMMAND, kMoveWithMouse, 0);

@@ -345,8 +345,8 @@ class BrowserPlayer::Impl {
             pending->Answer({204, "", ""});
         } else if (name == "fscommand") {
             channel_.Heard(now);
-            // The movie goes on at once; the page sends the next command after this answer, so
-            // the commands are handled in the movie's order.
+            // Taken, not yet carried out: the movie goes on while the command runs (a modal
+            // picker, say), and its next request can only come after this answer.
             std::size_t amp = request.body.find('&');
             std::string command =
                 web::PercentDecode(request.body.substr(0, amp), false).value_or("");
