@@ -14,6 +14,7 @@ import urllib.parse
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from browserharness import BrowserRun, courseware_with_ruffle, env_dir, wait_for_file  # noqa: E402
+from bridgecommon import SETTINGS_KEY  # noqa: E402
 from swfwriter import POP, Actions, movie  # noqa: E402
 
 EXITED = 259 & 0xFF
@@ -64,6 +65,8 @@ class BrowserTest(harness.ProgramTest):
 
 class ExternalCallsAs2Test(BrowserTest):
     def test_every_request_of_the_table_and_the_commands(self):
+        harness.reg_delete(SETTINGS_KEY)
+        self.addCleanup(harness.reg_delete, SETTINGS_KEY)
         calls = [
             ("appdir", "getAppDir", []),
             ("load", "loadfile", ["a.txt"]),
@@ -76,10 +79,11 @@ class ExternalCallsAs2Test(BrowserTest):
             ("exists", "fileexists", ["a.txt"]),
             ("notexists", "fileexists", ["missing.txt"]),
             ("newfolder", "newfolder", ["f1/f2"]),
-            ("savereg", "savereg", ["rufflekey", "值 " + CHINESE]),
-            ("loadreg", "loadreg", ["rufflekey"]),
+            # Settings are kept once the installation identifier exists.
             ("unique", "getunique", []),
             ("unique2", "getunique", []),
+            ("savereg", "savereg", ["rufflekey", "你好 & <" + CHINESE + ">"]),
+            ("loadreg", "loadreg", ["rufflekey"]),
             ("prompt", "prompt", ["x"]),
             ("setsize", "setSize", ["1", "2"]),
             ("disable", "disableDragWindow", []),
@@ -121,7 +125,7 @@ class ExternalCallsAs2Test(BrowserTest):
         self.assertEqual("boolean:true", got["newfolder"])
         self.assertTrue(cw.path("f1/f2").is_dir())
         self.assertEqual("boolean:true", got["savereg"])
-        self.assertEqual("string:值 " + CHINESE, got["loadreg"])
+        self.assertEqual("string:你好 & <" + CHINESE + ">", got["loadreg"])
         self.assertRegex(got["unique"], r"^string:.{8,}$")
         self.assertEqual(got["unique"], got["unique2"])
         # No reply: the movie's call returns undefined.
