@@ -59,15 +59,18 @@ void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string
         } else if (command == u"closerecord") {
             voice().CloseRecord();
         } else if (command == u"minimized") {
-            MinimizeApplication();
+            if (!flash1->ShowWindowState(MoviePlayer::WindowState::Minimized))
+                MinimizeApplication();
         } else if (command == u"normal") {
             // Straight to the default procedure; the resulting size change still reaches
             // FormResize through WM_SIZE.
-            ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+            if (!flash1->ShowWindowState(MoviePlayer::WindowState::Normal))
+                ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
         } else if (command == u"maximized") {
-            ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            if (!flash1->ShowWindowState(MoviePlayer::WindowState::Maximized))
+                ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
         } else if (command == u"exitprogram") {
-            flash1.SetMovie(u"");
+            flash1->SetMovie(u"");
             for (int attempt = 0; attempt < 3; ++attempt) {
                 if (TerminateOwnProcess(hwnd())) break;
             }

@@ -21,12 +21,14 @@ class MainWindowHost : public CallHost {
     explicit MainWindowHost(TForm1& form) : form_(form) {}
 
     void SetReturnValue(const std::string& reply) override {
-        form_.flash1.SetReturnValue(AnsiToWide(reply));
+        form_.flash1->SetReturnValue(AnsiToWide(reply));
     }
     bool DragFlag() const override { return form_.DragFlag; }
     void SetDragFlag(bool value) override { form_.DragFlag = value; }
 
     void DragWindow() override {
+        // With the browser player the main window stays hidden: the browser drags its own.
+        if (!::IsWindowVisible(form_.hwnd())) return;
         ::ReleaseCapture();
         // Sent, not posted: the movie's call returns only when the move has ended.
         ::SendMessageW(form_.hwnd(), WM_SYSCOMMAND, kMoveWithMouse, 0);

@@ -7,7 +7,12 @@
 #include "dialogs/plain.h"
 #include "platform/application.h"
 #include "platform/guard.h"
+#include "platform/shell.h"
 #include "platform/textconv.h"
+#include "player/activexplayer.h"
+#include "player/browserplayer.h"
+#include "player/switches.h"
+#include "player/webrules.h"
 #include "update/updatecheck.h"
 
 #include <shellapi.h>
@@ -74,8 +79,8 @@ TForm1::TForm1() = default;
 TForm1::~TForm1() {
     g_filterHook.reset();
     g_playerWindow = nullptr;
-    flash1.Shutdown();
-    flashversion.Shutdown();
+    flash1.reset();
+    flashversion.reset();
 }
 
 void TForm1::Create() {
@@ -98,10 +103,7 @@ void TForm1::Create() {
         flash1FSCommand(c, a);
     };
     events.flashCall = [this](const std::u16string& r) { flash1FlashCall(r); };
-    flash1.Create(Panel1, ClientRectOf(Panel1), std::move(events));
-    StoreSettings(flash1, u"LT", u"NoScale");
-    flashversion.Create(versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{});
-    StoreSettings(flashversion, nullptr, u"ShowAll");
+    CreatePlayers(std::move(events));
 
     ProgressDialog1.ShowType = stStayOnTop;
     ProgressDialog1.Caption = WStringToAnsi(L"进度");
@@ -124,6 +126,35 @@ void TForm1::Create() {
     Guarded([this] { FormCreate(); });
 }
 
+// The Flash control where it exists; Ruffle in the browser with /ruffle, or when the control is
+// missing and Ruffle's files stand beside the program. Without either the failure goes on to the
+// start-up message.
+void TForm1::CreatePlayers(PlayerEvents events) {
+    const wchar_t* line = ::GetCommandLineW();
+    PlayerSwitches switches = ParsePlayerSwitches(std::u16string(line, line + ::wcslen(line)));
+    if (!switches.ruffle) {
+        try {
+            auto control = std::make_unique<ActiveXPlayer>(Panel1, ClientRectOf(Panel1), events);
+            StoreSettings(control->Control(), u"LT", u"NoScale");
+            flash1 = std::move(control);
+            auto probe = std::make_unique<ActiveXPlayer>(
+                versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{});
+            StoreSettings(probe->Control(), nullptr, u"ShowAll");
+            flashversion = std::move(probe);
+            return;
+        } catch (const PlayerError&) {
+            flash1.reset();
+            if (!FolderExists(ProgramDirectory() + "ruffle")) throw;
+        }
+    }
+    BrowserPlayerOptions options;
+    options.programDirectory = web::Utf16ToUtf8(AnsiToWide(ProgramDirectory()));
+    options.urlFile = web::Utf16ToUtf8(switches.urlFile);
+    auto browser = std::make_unique<BrowserPlayer>(std::move(events), std::move(options));
+    browser_ = browser.get();
+    flash1 = std::move(browser);
+}
+
 void TForm1::FormCreate() {
     ProductId = kProductId;
     ProgramVersion = kProgramVersion;
@@ -138,26 +169,32 @@ void TForm1::FormCreate() {
     // Painting through the panel without flicker: the player is never drawn over by its parent.
     ::SetWindowLongW(Panel1, GWL_STYLE, ::GetWindowLongW(Panel1, GWL_STYLE) | WS_CLIPCHILDREN);
 
-    flashversion.SetMovie(AnsiToWide(ProgramDirectory() + "version.swf"));
-    flash1.SetMovie(AnsiToWide(ProgramDirectory() + "main.swf"));
+    if (flashversion) flashversion->SetMovie(AnsiToWide(ProgramDirectory() + "version.swf"));
+    flash1->SetMovie(AnsiToWide(ProgramDirectory() + "main.swf"));
 }
 
 void TForm1::InstallMessageFilter() {
-    g_playerWindow = flash1.ControlWindow();
+    g_playerWindow = flash1->ControlWindow();
     if (!g_filterHook)
         g_filterHook.reset(
             ::SetWindowsHookExW(WH_GETMESSAGE, FilterHook, nullptr, ::GetCurrentThreadId()));
 }
 
 void TForm1::Show() {
+    // With the browser player the page is the program's face; the main window stays hidden and
+    // owns the dialogs.
+    if (browser_) {
+        browser_->ShowPage();
+        return;
+    }
     ::ShowWindow(hwnd(), SW_SHOW);
 }
 
 void TForm1::LayoutPanel() {
     RECT client = ClientRectOf(hwnd());
     ::MoveWindow(Panel1, 0, 0, client.right, client.bottom, TRUE);
-    flash1.SetBounds(ClientRectOf(Panel1));
-    g_playerWindow = flash1.ControlWindow();
+    flash1->SetBounds(ClientRectOf(Panel1));
+    g_playerWindow = flash1->ControlWindow();
 }
 
 void TForm1::FormShow() {
@@ -165,11 +202,11 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormResize() {
-    bool wasPlaying = flash1.Playing();
-    flash1.Play();
+    bool wasPlaying = flash1->Playing();
+    flash1->Play();
     ::SetFocus(Panel1);
-    if (HWND player = flash1.ControlWindow()) ::SetFocus(player);
-    flash1.SetPlaying(wasPlaying);
+    if (HWND player = flash1->ControlWindow()) ::SetFocus(player);
+    flash1->SetPlaying(wasPlaying);
 }
 
 void TForm1::FormClose() {}
@@ -212,7 +249,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 std::u16string TForm1::CallFunction(const std::u16string& request) {
-    return flash1.CallFunction(request);
+    return flash1->CallFunction(request);
 }
 
 std::string TForm1::CallMovieFunction(const std::string& function, const std::string& first,

@@ -7,17 +7,18 @@
 #include "dialogs/inputdialog.h"
 #include "dialogs/progressdialog.h"
 #include "dialogs/skinmessage.h"
-#include "platform/flashplayer.h"
+#include "player/player.h"
 #include "platform/window.h"
 
 #include <memory>
 #include <string>
 
+class BrowserPlayer;
 class ExternalCallDispatcher;
 class UpdateCheck;
 
 class TForm1 : public Window, public MovieFunctionCaller {
-public:
+  public:
     TForm1();
     ~TForm1() override;
 
@@ -35,8 +36,10 @@ public:
     // Closing the main window ends the message loop.
     void Close();
 
-    FlashPlayer flash1;
-    FlashPlayer flashversion;
+    // The courseware player: the Flash control, or the browser player where there is none (or
+    // with /ruffle). The probe exists only beside the Flash control.
+    std::unique_ptr<MoviePlayer> flash1;
+    std::unique_ptr<MoviePlayer> flashversion;
 
     // Dialog components of the main window.
     TbsSkinMessage Message1;
@@ -47,9 +50,10 @@ public:
     std::string ProgramVersion;
     bool DragFlag = false;
 
-private:
+  private:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
+    void CreatePlayers(PlayerEvents events);
     void FormCreate();
     void FormShow();
     void FormResize();
@@ -77,6 +81,7 @@ private:
     HWND versionHolder_ = nullptr;  // hidden parent of the probe player
     HWND Memo1 = nullptr;
     bool created_ = false;
+    BrowserPlayer* browser_ = nullptr;  // flash1, when it is the browser player
     std::unique_ptr<ExternalCallDispatcher> calls_;
     std::unique_ptr<UpdateCheck> update_;
 };

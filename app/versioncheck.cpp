@@ -9,7 +9,7 @@
 
 namespace {
 
-int ReadVersionPart(FlashPlayer& probe, const char16_t* variable) {
+int ReadVersionPart(MoviePlayer& probe, const char16_t* variable) {
     int value = 0;
     std::string text = WideToAnsi(probe.GetVariable(variable));
     if (!ParseWholeNumber(text, value))
@@ -21,9 +21,11 @@ int ReadVersionPart(FlashPlayer& probe, const char16_t* variable) {
 
 void TForm1::Timer1Timer() {
     ::KillTimer(hwnd(), 1);
+    // There is no Flash Player to check when the browser plays the movie.
+    if (!flashversion) return;
     try {
-        int major = ReadVersionPart(flashversion, u"mainver");
-        int minor = ReadVersionPart(flashversion, u"submainver");
+        int major = ReadVersionPart(*flashversion, u"mainver");
+        int minor = ReadVersionPart(*flashversion, u"submainver");
         if (IsPlayerTooOld(major, minor)) {
             Message1.ShowSkinnedMessage(
                 WStringToAnsi(

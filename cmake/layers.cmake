@@ -19,12 +19,13 @@ function(courseshell_layer name)
 endfunction()
 
 courseshell_layer(platform)
+courseshell_layer(player USES platform)
 courseshell_layer(dialogs USES platform)
 courseshell_layer(bridge USES platform dialogs)
 courseshell_layer(voice USES platform dialogs bridge)
 courseshell_layer(library USES platform dialogs bridge)
 courseshell_layer(update USES platform dialogs)
-courseshell_layer(app USES platform dialogs bridge voice library update)
+courseshell_layer(app USES platform player dialogs bridge voice library update)
 
 # Whoever links a layer sees the headers of everything it links (the tests and tools see all).
 add_library(courseshell_headers INTERFACE)

@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   locales pulseaudio pulseaudio-utils sox googletest
+  chromium haxe nodejs
 )
 
 missing=()
@@ -19,7 +20,8 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 need_src=0
-[ -f "$DEPS/src/.pugixml" ] && [ -f "$DEPS/i686/lib/libcurl.a" ] || need_src=1
+[ -f "$DEPS/src/.pugixml" ] && [ -f "$DEPS/i686/lib/libcurl.a" ] && [ -f "$DEPS/src/httplib/httplib.h" ] \
+  || need_src=1
 
 if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
@@ -64,5 +66,35 @@ if [ ! -f "$DEPS/i686/lib/libcurl.a" ]; then
   make -s -j"$(nproc)" -C lib
   make -s -C lib install
   make -s -C include install
+fi
+
+# The browser player's HTTP server: cpp-httplib is one header; Debian's -dev package holds only the
+# declarations of its shared-library build, the source package has the whole header.
+if [ ! -f "$DEPS/src/httplib/httplib.h" ]; then
+  cd "$DEPS/src"
+  rm -rf cpp-httplib-* httplib
+  apt-get source -q cpp-httplib
+  mkdir -p httplib
+  cp "$(ls -d cpp-httplib-*/ | head -n 1)httplib.h" httplib/httplib.h
+fi
+
+# Ruffle's self-hosted web build, pinned; the release package and the browser tests use it.
+RUFFLE_VERSION=0.6.0
+if [ ! -f "$DEPS/ruffle/.version-$RUFFLE_VERSION" ]; then
+  rm -rf "$DEPS/ruffle" "$DEPS/ruffle.tmp"
+  mkdir -p "$DEPS/ruffle.tmp"
+  (cd "$DEPS/ruffle.tmp" && npm pack -q "@ruffle-rs/ruffle@$RUFFLE_VERSION" >/dev/null \
+     && tar xzf ruffle-rs-ruffle-*.tgz && rm ruffle-rs-ruffle-*.tgz)
+  mv "$DEPS/ruffle.tmp/package" "$DEPS/ruffle"
+  rm -rf "$DEPS/ruffle.tmp"
+  touch "$DEPS/ruffle/.version-$RUFFLE_VERSION"
+fi
+
+# The browser tests drive Debian's chromium with puppeteer-core (no browser download of its own);
+# it lives in the cache, not in the repository.
+if [ ! -f "$DEPS/node/node_modules/puppeteer-core/package.json" ]; then
+  mkdir -p "$DEPS/node"
+  [ -f "$DEPS/node/package.json" ] || echo '{"private":true}' > "$DEPS/node/package.json"
+  (cd "$DEPS/node" && npm install -q --no-audit --no-fund puppeteer-core@24 >/dev/null)
 fi
 echo "setup: dependencies ready in $DEPS"

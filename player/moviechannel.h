@@ -1,0 +1,70 @@
+// The host's side of the page's long poll, on the GUI thread: messages for the page (host-to-movie
+// calls, the movie to load, play state) wait here until the page asks for them, the page's
+// replies to the calls come back here, and the times of its requests tell whether it is still
+// there. Times are milliseconds of any steady clock.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+struct CallOutcome {
+    bool ok = false;
+    std::string text;  // the movie's reply (UTF-8), or what went wrong
+};
+
+class MovieChannel {
+  public:
+    using Responder = std::function<void(const std::string& json)>;
+
+    // A poll is held this long at most before it is answered with nothing.
+    static constexpr std::int64_t kPollHoldMs = 3000;
+    // The page is taken as gone once it has not been heard from for this long (and is not busy
+    // inside a call of the movie, nor holding a poll).
+    static constexpr std::int64_t kGoneAfterMs = 5000;
+    // How long the browser may take to show the page the first time.
+    static constexpr std::int64_t kFirstContactMs = 60000;
+
+    explicit MovieChannel(std::int64_t now) : started_(now) {}
+
+    // Host side. The invoke request is UTF-8; the result is the call's id.
+    int QueueCall(const std::string& request);
+    // The movie to play ("" unloads); a newer one replaces one the page has not taken yet.
+    void QueueMovie(const std::string& url);
+    void QueuePlaying(bool playing);
+    std::optional<CallOutcome> TakeOutcome(int id);
+    // The movie last set, for a page that (re)starts.
+    const std::string& Movie() const { return movie_; }
+
+    // Page side.
+    void Hello(std::int64_t now);
+    void Poll(std::int64_t now, Responder respond);
+    void Outcome(std::int64_t now, int id, CallOutcome outcome);
+    void Bye(std::int64_t now);
+    // A request of the page is being handled (an external call); the page is there meanwhile.
+    void BeginBusy(std::int64_t now);
+    void EndBusy(std::int64_t now);
+    void Heard(std::int64_t now) { lastHeard_ = now; }
+
+    // Answers a poll held long enough; call it from a timer.
+    void Tick(std::int64_t now);
+    bool PageGone(std::int64_t now) const;
+    bool Connected() const { return connected_; }
+
+  private:
+    void Flush();
+
+    std::int64_t started_;
+    std::int64_t lastHeard_ = 0;
+    bool connected_ = false;
+    int busy_ = 0;
+    int nextId_ = 1;
+    std::string movie_;
+    std::deque<std::string> outgoing_;  // JSON objects
+    std::optional<Responder> poll_;
+    std::int64_t pollSince_ = 0;
+    std::map<int, CallOutcome> outcomes_;
+};

@@ -1,0 +1,294 @@
+#include "player/webrules.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace web {
+
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = LowerAscii(c);
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsTraversalByte(unsigned char c) {
+    return c < 0x20 || c == 0x7F || c == '.' || c == '/' || c == '\\' || c == ':' || c == '%';
+}
+
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices in every folder, with any extension.
+bool IsDeviceName(std::string_view segment) {
+    std::string stem(segment.substr(0, segment.find('.')));
+    for (char& c : stem) c = LowerAscii(c);
+    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+}  // namespace
+
+std::string HexOf(const unsigned char* bytes, std::size_t count) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+std::optional<std::string> PercentDecode(std::string_view text, bool strict) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        unsigned char byte = static_cast<unsigned char>(hi * 16 + lo);
+        if (strict && IsTraversalByte(byte)) return std::nullopt;
+        out += static_cast<char>(byte);
+        i += 2;
+    }
+    return out;
+}
+
+std::string PercentEncode(std::string_view text, bool keepSlash) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) && c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c == '-' || c == '_' || c == '.' || c == '~' || (keepSlash && c == '/')) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> SafeRelativePath(std::string_view decoded) {
+    if (decoded.empty()) return std::nullopt;
+    std::string result;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = decoded.find('/', start);
+        std::string_view segment = decoded.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (segment.empty() || segment == "." || segment == "..") return std::nullopt;
+        if (segment.back() == '.' || segment.back() == ' ') return std::nullopt;
+        for (unsigned char c : segment) {
+            if (c < 0x20 || c == 0x7F || c == '\\' || c == ':' || c == '%' || c == '*' ||
+                c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
+                return std::nullopt;
+        }
+        if (IsDeviceName(segment)) return std::nullopt;
+        if (!result.empty()) result += '\\';
+        result += segment;
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return result;
+}
+
+Target Classify(std::string_view rawTarget, std::string_view secret) {
+    Target target;
+    std::string_view path = rawTarget.substr(0, rawTarget.find_first_of("?#"));
+    if (secret.empty() || path.size() < secret.size() + 2 || path[0] != '/' ||
+        path.substr(1, secret.size()) != secret || path[secret.size() + 1] != '/')
+        return target;
+    std::string_view rest = path.substr(secret.size() + 2);
+    if (rest.empty()) {
+        target.route = Route::Page;
+        return target;
+    }
+    if (rest.substr(0, 2) == "!/") {
+        std::string_view name = rest.substr(2);
+        if (name.empty() || name.find_first_not_of("abcdefghijklmnopqrstuvwxyz") != name.npos)
+            return target;
+        target.route = Route::Control;
+        target.rest = std::string(name);
+        return target;
+    }
+    std::optional<std::string> decoded = PercentDecode(rest, true);
+    if (!decoded) return target;
+    std::optional<std::string> relative = SafeRelativePath(*decoded);
+    if (!relative) return target;
+    target.route = Route::File;
+    target.rest = *relative;
+    return target;
+}
+
+bool HostAllowed(std::string_view host, int port) {
+    return host == "127.0.0.1:" + std::to_string(port);
+}
+
+bool OriginAllowed(std::string_view origin, int port) {
+    return origin.empty() || origin == "http://127.0.0.1:" + std::to_string(port);
+}
+
+std::string ContentTypeFor(std::string_view path) {
+    std::size_t dot = path.rfind('.');
+    std::string ext = dot == path.npos ? "" : std::string(path.substr(dot + 1));
+    for (char& c : ext) c = LowerAscii(c);
+    struct Type {
+        const char* ext;
+        const char* type;
+    };
+    static const Type types[] = {
+        {"swf", "application/x-shockwave-flash"},
+        {"js", "text/javascript"},
+        {"wasm", "application/wasm"},
+        {"html", "text/html; charset=utf-8"},
+        {"htm", "text/html; charset=utf-8"},
+        {"json", "application/json"},
+        {"map", "application/json"},
+        {"txt", "text/plain"},
+        {"xml", "text/xml"},
+        {"css", "text/css"},
+        {"png", "image/png"},
+        {"jpg", "image/jpeg"},
+        {"jpeg", "image/jpeg"},
+        {"gif", "image/gif"},
+        {"mp3", "audio/mpeg"},
+        {"wav", "audio/wav"},
+        {"flv", "video/x-flv"},
+        {"mp4", "video/mp4"},
+    };
+    for (const Type& t : types) {
+        if (ext == t.ext) return t.type;
+    }
+    return "application/octet-stream";
+}
+
+std::string JsonQuote(std::string_view utf8) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += digits[c >> 4];
+                    out += digits[c & 15];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        char32_t c = 0xFFFD;
+        bool valid = length > 0 && i + length <= text.size();
+        if (valid) {
+            c = length == 1 ? b : (b & (0x7F >> length));
+            for (int k = 1; k < length; ++k) {
+                unsigned char t = static_cast<unsigned char>(text[i + k]);
+                if ((t & 0xC0) != 0x80) {
+                    valid = false;
+                    break;
+                }
+                c = (c << 6) | (t & 0x3F);
+            }
+            // Overlong forms, surrogates and values past U+10FFFF are not characters.
+            static const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+            if (valid && (c < minimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)))
+                valid = false;
+        }
+        if (!valid) {
+            out += u'\xFFFD';
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::optional<std::string> MovieUrl(std::string_view programDirectory, std::string_view fullPath) {
+    if (programDirectory.empty() || fullPath.size() <= programDirectory.size() ||
+        !EqualsNoCase(fullPath.substr(0, programDirectory.size()), programDirectory))
+        return std::nullopt;
+    std::string relative(fullPath.substr(programDirectory.size()));
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    if (!SafeRelativePath(relative)) return std::nullopt;
+    return PercentEncode(relative, true);
+}
+
+}  // namespace web

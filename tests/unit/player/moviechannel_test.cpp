@@ -1,0 +1,116 @@
+#include "player/moviechannel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Polls {
+    std::vector<std::string> answers;
+    MovieChannel::Responder Next() {
+        return [this](const std::string& json) { answers.push_back(json); };
+    }
+};
+
+TEST(MovieChannel, AHeldPollIsAnsweredWhenACallIsQueued) {
+    MovieChannel channel(0);
+    Polls polls;
+    channel.Hello(10);
+    channel.Poll(20, polls.Next());
+    EXPECT_TRUE(polls.answers.empty());
+    int id = channel.QueueCall("<invoke name=\"f\">\"&</invoke>");
+    ASSERT_EQ(1u, polls.answers.size());
+    EXPECT_EQ("[{\"kind\":\"call\",\"id\":" + std::to_string(id) +
+                  ",\"xml\":\"<invoke name=\\\"f\\\">\\\"&</invoke>\"}]",
+              polls.answers[0]);
+}
+
+TEST(MovieChannel, MessagesWaitForThePollInOrder) {
+    MovieChannel channel(0);
+    Polls polls;
+    channel.QueueMovie("a.swf");
+    channel.QueueMovie("main.swf");  // replaces the one not taken yet
+    int first = channel.QueueCall("1");
+    int second = channel.QueueCall("2");
+    EXPECT_LT(first, second);
+    channel.Poll(5, polls.Next());
+    ASSERT_EQ(1u, polls.answers.size());
+    EXPECT_EQ(
+        "[{\"kind\":\"movie\",\"url\":\"main.swf\"},{\"kind\":\"call\",\"id\":1,\"xml\":\"1\"},"
+        "{\"kind\":\"call\",\"id\":2,\"xml\":\"2\"}]",
+        polls.answers[0]);
+    EXPECT_EQ("main.swf", channel.Movie());
+    // Nothing left: the next poll is held, then let go empty after the hold time.
+    channel.Poll(10, polls.Next());
+    channel.Tick(10 + MovieChannel::kPollHoldMs - 1);
+    EXPECT_EQ(1u, polls.answers.size());
+    channel.Tick(10 + MovieChannel::kPollHoldMs);
+    ASSERT_EQ(2u, polls.answers.size());
+    EXPECT_EQ("[]", polls.answers[1]);
+}
+
+TEST(MovieChannel, ASecondPollLetsTheFirstGo) {
+    MovieChannel channel(0);
+    Polls polls;
+    channel.Poll(1, polls.Next());
+    channel.Poll(2, polls.Next());
+    ASSERT_EQ(1u, polls.answers.size());
+    EXPECT_EQ("[]", polls.answers[0]);
+    channel.QueuePlaying(false);
+    ASSERT_EQ(2u, polls.answers.size());
+    EXPECT_EQ("[{\"kind\":\"playing\",\"on\":false}]", polls.answers[1]);
+}
+
+TEST(MovieChannel, OutcomesAreMatchedById) {
+    MovieChannel channel(0);
+    int a = channel.QueueCall("a");
+    int b = channel.QueueCall("b");
+    channel.Outcome(1, b, {true, "<string>B</string>"});
+    EXPECT_FALSE(channel.TakeOutcome(a));
+    channel.Outcome(2, a, {false, "no such function"});
+    std::optional<CallOutcome> outA = channel.TakeOutcome(a);
+    ASSERT_TRUE(outA);
+    EXPECT_FALSE(outA->ok);
+    EXPECT_EQ("no such function", outA->text);
+    EXPECT_EQ("<string>B</string>", channel.TakeOutcome(b)->text);
+    EXPECT_FALSE(channel.TakeOutcome(b));  // taken once
+    // Ids never handed out are dropped.
+    channel.Outcome(3, 99, {true, "x"});
+    EXPECT_FALSE(channel.TakeOutcome(99));
+}
+
+TEST(MovieChannel, APageThatStartsAgainDropsTheQueuedMovie) {
+    MovieChannel channel(0);
+    Polls polls;
+    channel.QueueMovie("main.swf");
+    channel.Hello(1);  // takes the movie with its answer
+    channel.Poll(2, polls.Next());
+    EXPECT_TRUE(polls.answers.empty());
+    EXPECT_EQ("main.swf", channel.Movie());
+}
+
+TEST(MovieChannel, ThePageIsGoneOnlyAfterSilence) {
+    MovieChannel channel(0);
+    Polls polls;
+    EXPECT_FALSE(channel.PageGone(MovieChannel::kFirstContactMs));
+    EXPECT_TRUE(channel.PageGone(MovieChannel::kFirstContactMs + 1));
+
+    MovieChannel c(0);
+    c.Hello(100);
+    EXPECT_FALSE(c.PageGone(100 + MovieChannel::kGoneAfterMs));
+    EXPECT_TRUE(c.PageGone(101 + MovieChannel::kGoneAfterMs));
+    // A held poll or a call in progress means the page is there, however long it lasts.
+    c.Poll(200, polls.Next());
+    EXPECT_FALSE(c.PageGone(100000));
+    c.Bye(300);
+    EXPECT_EQ(1u, polls.answers.size());
+    c.BeginBusy(400);
+    EXPECT_FALSE(c.PageGone(100000));
+    c.EndBusy(500);
+    EXPECT_FALSE(c.PageGone(500 + MovieChannel::kGoneAfterMs));
+    EXPECT_TRUE(c.PageGone(501 + MovieChannel::kGoneAfterMs));
+}
+
+}  // namespace

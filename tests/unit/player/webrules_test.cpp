@@ -1,0 +1,149 @@
+#include "player/webrules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kSecret = "0123456789abcdef0123456789abcdef";
+
+web::Target Classify(const std::string& rest) {
+    return web::Classify("/" + kSecret + "/" + rest, kSecret);
+}
+
+TEST(WebRules, SecretSelectsPageFilesAndControls) {
+    EXPECT_EQ(web::Route::Page, Classify("").route);
+    EXPECT_EQ(web::Route::Page, Classify("?x=1").route);
+    web::Target file = Classify("lesson1/a.swf?v=2");
+    EXPECT_EQ(web::Route::File, file.route);
+    EXPECT_EQ("lesson1\\a.swf", file.rest);
+    web::Target control = Classify("!/call");
+    EXPECT_EQ(web::Route::Control, control.route);
+    EXPECT_EQ("call", control.rest);
+    EXPECT_EQ(web::Route::Refused, Classify("!/Call").route);
+    EXPECT_EQ(web::Route::Refused, Classify("!/").route);
+}
+
+TEST(WebRules, RequestsWithoutTheRightSecretGetNothing) {
+    EXPECT_EQ(web::Route::Refused, web::Classify("/main.swf", kSecret).route);
+    EXPECT_EQ(web::Route::Refused, web::Classify("/", kSecret).route);
+    EXPECT_EQ(web::Route::Refused, web::Classify("/" + kSecret, kSecret).route);
+    EXPECT_EQ(web::Route::Refused, web::Classify("/" + kSecret + "x/main.swf", kSecret).route);
+    std::string other = kSecret;
+    other[5] = 'f';
+    EXPECT_EQ(web::Route::Refused, web::Classify("/" + other + "/main.swf", kSecret).route);
+    // The secret is compared exactly: an upper-case spelling is another secret.
+    std::string upper = "0123456789ABCDEF0123456789ABCDEF";
+    EXPECT_EQ(web::Route::Refused, web::Classify("/" + upper + "/main.swf", kSecret).route);
+    EXPECT_EQ(web::Route::Refused, web::Classify("/x/main.swf", "").route);
+}
+
+TEST(WebRules, TraversalFormsAreRefused) {
+    const char* refused[] = {
+        "../secret.txt",
+        "a/../../secret.txt",
+        "./main.swf",
+        "a//b.swf",
+        "a/",
+        "..\\secret.txt",
+        "a\\b.swf",
+        "C:/Windows/win.ini",
+        "C:secret.txt",
+        "main.swf:stream",
+        "%2e%2e/secret.txt",
+        "%2E%2E/secret.txt",
+        "..%2fsecret.txt",
+        "..%2Fsecret.txt",
+        "%5csecret.txt",
+        "a%5C..%5Csecret.txt",
+        "C%3a/x.txt",
+        "%252e%252e/x.txt",
+        "a%00.swf",
+        "%",
+        "%zz",
+        "%2",
+        "a./b.swf",
+        "a /b.swf",
+        "...",
+        ".. /x",
+        "con",
+        "NUL.txt",
+        "lpt1",
+        "com9.swf",
+        "a|b",
+        "a*b",
+        "a%0ab",
+    };
+    for (const char* rest : refused) EXPECT_EQ(web::Route::Refused, Classify(rest).route) << rest;
+}
+
+TEST(WebRules, OrdinaryNamesPass) {
+    EXPECT_EQ("ruffle\\ruffle.js", Classify("ruffle/ruffle.js").rest);
+    // Non-ASCII names arrive percent-encoded as UTF-8 and are decoded.
+    EXPECT_EQ("\xE8\xAF\xBE/a b.swf", *web::PercentDecode("%E8%AF%BE/a%20b.swf", true));
+    EXPECT_EQ("\xE8\xAF\xBE\\a b.swf", Classify("%E8%AF%BE/a%20b.swf").rest);
+    EXPECT_EQ("a..b\\.hidden\\x.tar.gz", Classify("a..b/.hidden/x.tar.gz").rest);
+    EXPECT_EQ("console.swf", Classify("console.swf").rest);
+    EXPECT_EQ("com10", Classify("com10").rest);
+}
+
+TEST(WebRules, PercentCoding) {
+    EXPECT_EQ("a&b=c d", *web::PercentDecode("a%26b%3dc%20d", false));
+    EXPECT_EQ("../", *web::PercentDecode("%2e%2E%2f", false));
+    EXPECT_FALSE(web::PercentDecode("%2e", true));
+    EXPECT_FALSE(web::PercentDecode("abc%4", false));
+    EXPECT_EQ("lesson%201/%E8%AF%BE.swf", web::PercentEncode("lesson 1/\xE8\xAF\xBE.swf", true));
+    EXPECT_EQ("a%2Fb", web::PercentEncode("a/b", false));
+}
+
+TEST(WebRules, OnlyTheServersOwnHostAndOrigin) {
+    EXPECT_TRUE(web::HostAllowed("127.0.0.1:4321", 4321));
+    EXPECT_FALSE(web::HostAllowed("127.0.0.1:4322", 4321));
+    EXPECT_FALSE(web::HostAllowed("localhost:4321", 4321));
+    EXPECT_FALSE(web::HostAllowed("evil.example:4321", 4321));
+    EXPECT_FALSE(web::HostAllowed("127.0.0.1", 4321));
+    EXPECT_FALSE(web::HostAllowed("", 4321));
+    EXPECT_TRUE(web::OriginAllowed("", 4321));
+    EXPECT_TRUE(web::OriginAllowed("http://127.0.0.1:4321", 4321));
+    EXPECT_FALSE(web::OriginAllowed("null", 4321));
+    EXPECT_FALSE(web::OriginAllowed("http://127.0.0.1:4322", 4321));
+    EXPECT_FALSE(web::OriginAllowed("http://evil.example", 4321));
+    EXPECT_FALSE(web::OriginAllowed("https://127.0.0.1:4321", 4321));
+}
+
+TEST(WebRules, ContentTypes) {
+    EXPECT_EQ("application/wasm", web::ContentTypeFor("ruffle\\x.WASM"));
+    EXPECT_EQ("text/javascript", web::ContentTypeFor("ruffle\\ruffle.js"));
+    EXPECT_EQ("application/x-shockwave-flash", web::ContentTypeFor("main.swf"));
+    EXPECT_EQ("application/octet-stream", web::ContentTypeFor("README"));
+}
+
+TEST(WebRules, HexAndJson) {
+    const unsigned char bytes[] = {0x00, 0x0f, 0xa0, 0xff};
+    EXPECT_EQ("000fa0ff", web::HexOf(bytes, 4));
+    EXPECT_EQ("\"a\\\"b\\\\c\\n\\r\\t\\u0001\xE4\xB8\xAD\"",
+              web::JsonQuote("a\"b\\c\n\r\t\x01\xE4\xB8\xAD"));
+}
+
+TEST(WebRules, Utf8AndUtf16) {
+    std::u16string text = u"a\u4E2D\u6587\U0001F600";
+    std::string utf8 = web::Utf16ToUtf8(text);
+    EXPECT_EQ("a\xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80", utf8);
+    EXPECT_EQ(text, web::Utf8ToUtf16(utf8));
+    // A lone surrogate and malformed UTF-8 become U+FFFD.
+    EXPECT_EQ("\xEF\xBF\xBDx", web::Utf16ToUtf8(std::u16string(u"\xD800x")));
+    EXPECT_EQ(u"\xFFFD\xFFFDz", web::Utf8ToUtf16("\xC0\xAFz"));
+    EXPECT_EQ(u"\xFFFD\xFFFD", web::Utf8ToUtf16("\xE4\xB8"));  // one for each byte
+    EXPECT_EQ(u"\xFFFD\xFFFD\xFFFD", web::Utf8ToUtf16("\xED\xA0\x80"));
+}
+
+TEST(WebRules, MovieUrlsInsideTheProgramDirectoryOnly) {
+    const std::string dir = "Z:\\courses\\app\\";
+    EXPECT_EQ("main.swf", *web::MovieUrl(dir, "Z:\\courses\\app\\main.swf"));
+    EXPECT_EQ("lesson%201/a.swf", *web::MovieUrl(dir, "z:\\COURSES\\App\\lesson 1\\a.swf"));
+    EXPECT_FALSE(web::MovieUrl(dir, "Z:\\courses\\other\\main.swf"));
+    EXPECT_FALSE(web::MovieUrl(dir, "Z:\\courses\\app\\..\\x.swf"));
+    EXPECT_FALSE(web::MovieUrl(dir, dir));
+    EXPECT_FALSE(web::MovieUrl("", "main.swf"));
+}
+
+}  // namespace
