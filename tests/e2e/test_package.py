@@ -32,6 +32,12 @@ class PackageTest(unittest.TestCase):
                 packaged = z.read("CourseShell/CourseShell.exe")
             with open(exe, "rb") as f:
                 built = f.read()
+                names = z.namelist()
+            # Ruffle goes beside the program, with its licences and without its source maps.
+            for name in ("ruffle.js", "LICENSE_MIT", "LICENSE_APACHE"):
+                self.assertIn("CourseShell/ruffle/" + name, names)
+            self.assertTrue(any(n.endswith(".wasm") for n in names), names)
+            self.assertFalse([n for n in names if n.endswith(".map")])
             self.assertGreater(coff_symbol_count(built), 0)
             self.assertEqual(0, coff_symbol_count(packaged))
             self.assertLess(len(packaged), len(built))
