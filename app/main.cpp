@@ -1,6 +1,7 @@
 #include "app/main.h"
 
 #include "app/messagefilter.h"
+#include "app/timers.h"
 #include "bridge/dispatcher.h"
 #include "platform/handles.h"
 #include "platform/paths.h"
@@ -13,7 +14,6 @@
 #include "player/browserplayer.h"
 #include "player/switches.h"
 #include "player/webrules.h"
-#include "update/updatecheck.h"
 
 #include <shellapi.h>
 
@@ -23,8 +23,6 @@ namespace {
 
 constexpr int kClientWidth = 1024;
 constexpr int kClientHeight = 652;
-constexpr UINT_PTR kTimer1 = 1, kTimer2 = 2, kTimer3 = 3;
-constexpr UINT kDefaultTimerInterval = 1000;
 
 // Fixed for this product; the update server knows it by this identifier.
 const char kProductId[] = "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713";
@@ -115,9 +113,9 @@ void TForm1::Create() {
 
     // The timers count from the moment the window is built; their first tick comes once the
     // message loop runs.
-    ::SetTimer(hwnd(), kTimer1, kDefaultTimerInterval, nullptr);
-    ::SetTimer(hwnd(), kTimer2, kDefaultTimerInterval, nullptr);
-    ::SetTimer(hwnd(), kTimer3, kDefaultTimerInterval, nullptr);
+    ::SetTimer(hwnd(), kTimer1, kTimerInterval, nullptr);
+    ::SetTimer(hwnd(), kTimer2, kTimerInterval, nullptr);
+    ::SetTimer(hwnd(), kTimer3, kTimerInterval, nullptr);
 
     CreateBridge();
     CreateUpdate();

@@ -15,7 +15,6 @@
 
 class BrowserPlayer;
 class ExternalCallDispatcher;
-class UpdateCheck;
 
 class TForm1 : public Window, public MovieFunctionCaller {
   public:
@@ -83,5 +82,10 @@ class TForm1 : public Window, public MovieFunctionCaller {
     bool created_ = false;
     BrowserPlayer* browser_ = nullptr;  // flash1, when it is the browser player
     std::unique_ptr<ExternalCallDispatcher> calls_;
-    std::unique_ptr<UpdateCheck> update_;
+    // The update flow with its seams (app/updatehandlers.cpp).
+    struct Update;
+    struct UpdateDeleter {
+        void operator()(Update* update) const;
+    };
+    std::unique_ptr<Update, UpdateDeleter> update_;
 };

@@ -2,6 +2,7 @@
 // version in two variables.
 #include "app/commandrules.h"
 #include "app/main.h"
+#include "app/timers.h"
 #include "platform/application.h"
 #include "platform/textconv.h"
 
@@ -20,7 +21,7 @@ int ReadVersionPart(MoviePlayer& probe, const char16_t* variable) {
 }  // namespace
 
 void TForm1::Timer1Timer() {
-    ::KillTimer(hwnd(), 1);
+    ::KillTimer(hwnd(), kTimer1);
     // There is no Flash Player to check when the browser plays the movie.
     if (!flashversion) return;
     try {

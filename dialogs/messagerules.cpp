@@ -2,16 +2,16 @@
 
 const std::vector<MessageButtonInfo>& MessageButtonTable() {
     static const std::vector<MessageButtonInfo> table = {
-        {mbYes, "Yes", u"是(&Y)", 6},
-        {mbNo, "No", u"否(&N)", 7},
-        {mbOK, "OK", u"确定", 1},
-        {mbCancel, "Cancel", u"取消", 2},
-        {mbAbort, "Abort", u"终止(&A)", 3},
-        {mbRetry, "Retry", u"重试(&R)", 4},
-        {mbIgnore, "Ignore", u"忽略(&I)", 5},
-        {mbAll, "All", u"全部(&A)", 8},
-        {mbNoToAll, "NoToAll", u"全部否(&O)", 9},
-        {mbYesToAll, "YesToAll", u"全部是(&Y)", 10},
+        {mbYes, "Yes", u"是(&Y)", mrYes},
+        {mbNo, "No", u"否(&N)", mrNo},
+        {mbOK, "OK", u"确定", mrOk},
+        {mbCancel, "Cancel", u"取消", mrCancel},
+        {mbAbort, "Abort", u"终止(&A)", mrAbort},
+        {mbRetry, "Retry", u"重试(&R)", mrRetry},
+        {mbIgnore, "Ignore", u"忽略(&I)", mrIgnore},
+        {mbAll, "All", u"全部(&A)", mrAll},
+        {mbNoToAll, "NoToAll", u"全部否(&O)", mrNoToAll},
+        {mbYesToAll, "YesToAll", u"全部是(&Y)", mrYesToAll},
         {mbHelp, "Help", u"帮助(&H)", kNoResult},
     };
     return table;

@@ -2,6 +2,8 @@
 // Enter and Esc press. Labels are UTF-16 so that the Win32 side shows them unchanged.
 #pragma once
 
+#include "dialogs/modalresult.h"
+
 #include <string_view>
 #include <vector>
 
@@ -21,9 +23,6 @@ enum MessageButton : unsigned {
     mbYesToAll = 1u << 9,
     mbHelp = 1u << 10,
 };
-
-// Help has no result: it shows its topic and the dialog stays open.
-constexpr int kNoResult = 0;
 
 struct MessageButtonInfo {
     MessageButton bit;

@@ -43,6 +43,9 @@ class ProgressDialogCore {
 
     bool Shown() const { return shown_; }
     void ShowProgressWindow();
+    // Closes a shown dialog from the program's side; OnCancel comes only when Value is not at
+    // MaxValue, as for any closing.
+    void CloseProgressWindow() { Close(); }
 
     // The gauge of the shown dialog.
     int GaugeMin() const { return gaugeMin_; }

@@ -8,6 +8,11 @@
 
 #include <vector>
 
+// A closed window ends its modal loop with IDCANCEL; the button results share the system's codes.
+static_assert(mrOk == IDOK && mrCancel == IDCANCEL && mrAbort == IDABORT && mrRetry == IDRETRY &&
+                  mrIgnore == IDIGNORE && mrYes == IDYES && mrNo == IDNO,
+              "the dialogs' result codes are the system's");
+
 namespace {
 
 // Control ids of the buttons: kFirstButtonId + position in the fixed table, kept clear of

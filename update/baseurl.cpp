@@ -1,5 +1,5 @@
 // Compiled once per executable, each with the update server it is built for.
-#include "update/updatecheck.h"
+#include "update/baseurl.h"
 
 #ifndef COURSESHELL_UPDATE_URL
 #error "COURSESHELL_UPDATE_URL must name the update server"

@@ -174,6 +174,25 @@ TEST(ProgressCoreTest, IndeterminateNeverClosesByItself) {
     EXPECT_FALSE(d.Shown());
 }
 
+TEST(ProgressCoreTest, ProgramClosingCancelsOnlyBelowMaxValue) {
+    FakeProgressDialog d;
+    d.SetIndeterminate(true);
+    d.ShowProgressWindow();
+    d.SetValue(100);  // a moving bar stays open at its maximum
+    EXPECT_TRUE(d.Shown());
+    d.CloseProgressWindow();
+    d.CloseProgressWindow();  // already closed: nothing more
+    EXPECT_FALSE(d.Shown());
+    EXPECT_EQ(d.destroyed, 1);
+    EXPECT_EQ(d.cancels, 0);
+
+    d.SetValue(40);
+    d.ShowProgressWindow();
+    d.CloseProgressWindow();
+    EXPECT_EQ(d.destroyed, 2);
+    EXPECT_EQ(d.cancels, 1);
+}
+
 TEST(ProgressCoreTest, OnCancelMayShowTheDialogAgain) {
     FakeProgressDialog d;
     d.OnCancel = [&](ProgressDialogCore*) {

@@ -1,8 +1,10 @@
-#include "update/updatecheck.h"
+#include "update/updateseams_win.h"
 
+#include "dialogs/inputdialog.h"
+#include "dialogs/skinmessage.h"
+#include "platform/application.h"
 #include "platform/handles.h"
-
-#include <windows.h>
+#include "platform/shell.h"
 
 #include <stdexcept>
 
@@ -15,7 +17,19 @@ namespace {
 
 }  // namespace
 
-void WriteWholeFile(const std::string& path, const ReplyBuffer& data) {
+void HttpClientSeam::Get(const std::string& url, ReplyBuffer& body) {
+    client.Get(url, body);
+}
+
+void HttpClientSeam::Cancel() {
+    client.Cancel();
+}
+
+void HttpClientSeam::ServeQueueAfterEveryWait() {
+    HttpAntiFreeze().OnlyWhenIdle = false;
+}
+
+void Win32UpdateFiles::Write(const std::string& path, const ReplyBuffer& data) {
     UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) Fail("cannot create", path);
@@ -42,7 +56,7 @@ void WriteWholeFile(const std::string& path, const ReplyBuffer& data) {
     }
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string Win32UpdateFiles::Read(const std::string& path) {
     UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) Fail("cannot open", path);
@@ -55,4 +69,33 @@ std::string ReadWholeFile(const std::string& path) {
         content.append(block, read);
     }
     return content;
+}
+
+SkinnedUpdateScreen::SkinnedUpdateScreen(TbsSkinMessage& message, TbsSkinInputDialog& input,
+                                         HWND memo)
+    : message_(message), input_(input), memo_(memo) {}
+
+int SkinnedUpdateScreen::ShowMessage(const std::string& text, MessageKind kind, unsigned buttons) {
+    return message_.ShowSkinnedMessage(text, kind, buttons, 0);
+}
+
+void SkinnedUpdateScreen::AskText(const std::string& caption, const std::string& prompt,
+                                  const std::string& text) {
+    input_.AskText(caption, prompt, text);
+}
+
+void SkinnedUpdateScreen::SetReplyText(const std::string& text) {
+    ::SetWindowTextA(memo_, text.c_str());
+}
+
+void SkinnedUpdateScreen::ProcessMessages() {
+    ::ProcessMessages();
+}
+
+void ShellUpdateStarter::OpenInstaller(const std::string& path) {
+    ShellOpen(owner_, path, "");
+}
+
+void ShellUpdateStarter::Quit() {
+    RequestQuit();
 }

@@ -1,0 +1,117 @@
+// The update check and download, once per run: check, question, download with progress, save,
+// start. Everything runs on the GUI thread inside the main window's timer and progress events;
+// the platform is reached through the narrow seams below, which the program fills with its
+// Win32 pieces (update/updateseams_win.h, app/updatehandlers.cpp) and the tests with fakes.
+#pragma once
+
+#include "dialogs/messagerules.h"
+#include "platform/replybuffer.h"
+
+#include <memory>
+#include <string>
+
+class ProgressDialogCore;
+
+// One HTTP client with a cookie store of its own.
+class UpdateHttp {
+  public:
+    virtual ~UpdateHttp() = default;
+    // Appends the body of a successful reply to `body`. Throws HttpError for any other outcome,
+    // HttpCancelled (platform/http.h) when Cancel() or the end of the program stopped it.
+    virtual void Get(const std::string& url, ReplyBuffer& body) = 0;
+    virtual void Cancel() = 0;
+    // From now on a waiting request serves the message queue after every wait, not only after
+    // idle ones. The setting is the whole process's and is never set back.
+    virtual void ServeQueueAfterEveryWait() = 0;
+};
+
+// The files beside the program. Paths are ANSI.
+class UpdateFiles {
+  public:
+    virtual ~UpdateFiles() = default;
+    // Replaces the file with the buffer's bytes; a write that fails leaves no partial file.
+    // Throws std::runtime_error.
+    virtual void Write(const std::string& path, const ReplyBuffer& data) = 0;
+    // Throws std::runtime_error.
+    virtual std::string Read(const std::string& path) = 0;
+};
+
+// What the user sees of the check apart from the progress dialog. Texts are ANSI.
+class UpdateScreen {
+  public:
+    virtual ~UpdateScreen() = default;
+    // The skinned message without help; the pressed button's ModalResult.
+    virtual int ShowMessage(const std::string& text, MessageKind kind, unsigned buttons) = 0;
+    // The input dialog with `text` selected in its field; returns once the user has closed it.
+    virtual void AskText(const std::string& caption, const std::string& prompt,
+                         const std::string& text) = 0;
+    // The memo that holds the update reply.
+    virtual void SetReplyText(const std::string& text) = 0;
+    // Handles every message already waiting.
+    virtual void ProcessMessages() = 0;
+};
+
+// The main window's timers of the check: Timer2 starts it, Timer3 refreshes the progress.
+class UpdateTimers {
+  public:
+    virtual ~UpdateTimers() = default;
+    virtual void StopCheckTimer() = 0;
+    // Switching on restarts the interval; the flow only asks for real changes.
+    virtual void SetProgressTimer(bool on) = 0;
+};
+
+// Hands over to a saved installer.
+class UpdateStarter {
+  public:
+    virtual ~UpdateStarter() = default;
+    // Through the shell with the verb "open"; the result is not looked at and nothing waits.
+    virtual void OpenInstaller(const std::string& path) = 0;
+    // Asks the application to quit once the running handler has returned.
+    virtual void Quit() = 0;
+};
+
+struct UpdateSeams {
+    UpdateHttp& check;
+    UpdateHttp& download;  // the only client whose progress the flow is told
+    UpdateFiles& files;
+    UpdateScreen& screen;
+    ProgressDialogCore& progress;
+    UpdateTimers& timers;
+    UpdateStarter& starter;
+};
+
+class UpdateFlow {
+  public:
+    // `baseUrl` is "http://" + host [+ ":" + port], without a path; `programDirectory` ends in
+    // its separator.
+    UpdateFlow(std::string baseUrl, std::string programDirectory, const UpdateSeams& seams);
+
+    // Timer2: the check and, when the offer is accepted, the download. Nothing leaves it.
+    void Check(const std::string& productId, const std::string& version);
+
+    // The download client's progress: the announced body length (0 for none), the body bytes
+    // received so far, the end of the body transfer.
+    void WorkBegin(long long announced);
+    void Work(long long received);
+    void WorkEnd();
+    // Timer3.
+    void ProgressTick();
+    // OnCancel of the progress dialog.
+    void Cancel();
+
+    // True while a check runs; its reply buffer exists only then.
+    bool Checking() const { return buffer_ != nullptr; }
+    int LastProgressCount() const { return lastProgressCount_; }
+
+  private:
+    void Download(const std::string& url, const std::string& installerName);
+    void SetProgressTimer(bool on);
+
+    const std::string baseUrl_;
+    const std::string programDirectory_;
+    UpdateSeams seams_;
+    std::unique_ptr<ReplyBuffer> buffer_;
+    int lastProgressCount_ = 0;
+    // Timer3 ticks from the window's creation until a download has ended.
+    bool progressTimerOn_ = true;
+};

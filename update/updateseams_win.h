@@ -1,0 +1,56 @@
+// The program's Win32 pieces behind the update flow's seams; the main window adds its timers.
+#pragma once
+
+#include "platform/http.h"
+#include "update/updateflow.h"
+
+#include <windows.h>
+
+class TbsSkinInputDialog;
+class TbsSkinMessage;
+
+// One of the program's HTTP clients; whoever wants its progress events sets them on `client`.
+class HttpClientSeam : public UpdateHttp {
+  public:
+    HttpClient client;
+
+    void Get(const std::string& url, ReplyBuffer& body) override;
+    void Cancel() override;
+    void ServeQueueAfterEveryWait() override;
+};
+
+// The ANSI file functions of the system.
+class Win32UpdateFiles : public UpdateFiles {
+  public:
+    void Write(const std::string& path, const ReplyBuffer& data) override;
+    std::string Read(const std::string& path) override;
+};
+
+// The main window's question and failure dialogs, and its memo.
+class SkinnedUpdateScreen : public UpdateScreen {
+  public:
+    SkinnedUpdateScreen(TbsSkinMessage& message, TbsSkinInputDialog& input, HWND memo);
+
+    int ShowMessage(const std::string& text, MessageKind kind, unsigned buttons) override;
+    void AskText(const std::string& caption, const std::string& prompt,
+                 const std::string& text) override;
+    void SetReplyText(const std::string& text) override;
+    void ProcessMessages() override;
+
+  private:
+    TbsSkinMessage& message_;
+    TbsSkinInputDialog& input_;
+    HWND memo_;
+};
+
+// The shell opens the installer for the main window; the application then quits.
+class ShellUpdateStarter : public UpdateStarter {
+  public:
+    explicit ShellUpdateStarter(HWND owner) : owner_(owner) {}
+
+    void OpenInstaller(const std::string& path) override;
+    void Quit() override;
+
+  private:
+    HWND owner_;
+};
