@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dialogs/messagerules.h"
+#include "dialogs/modalresult.h"
 
 #include <string>
 
@@ -11,8 +12,8 @@ class TbsSkinMessage {
     // The help file behind the Help button; the program sets none, so Help then does nothing.
     std::string HelpFile;
 
-    // Text and result in the program's ANSI code page; returns the result code of the pressed
-    // button, 2 when the window was closed.
+    // Text in the program's ANSI code page; returns the ModalResult of the pressed button,
+    // mrCancel when the window was closed.
     int ShowSkinnedMessage(const std::string& text, MessageKind kind, unsigned buttons,
                            int helpContext);
 };
