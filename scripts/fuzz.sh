@@ -4,14 +4,14 @@
 #
 #   scripts/fuzz.sh [--runs N] [--seconds S] [NAME...]
 #
-# Each target stops after N runs or S seconds, whichever comes first (default 200000 runs, no
-# time limit); NAME picks targets (default all). Inputs the fuzzer found interesting stay in
+# Each target stops after N runs or S seconds, whichever comes first (without either, 200000
+# runs; with --seconds alone, no limit on runs); NAME picks targets (default all). Inputs the fuzzer found interesting stay in
 # build/fuzz/corpus/<name>, an input that broke a target in build/fuzz/findings/<name>. Exits
 # non-zero when a target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-runs=200000
+runs=
 seconds=0
 names=()
 while [ $# -gt 0 ]; do
@@ -23,6 +23,9 @@ while [ $# -gt 0 ]; do
     *) names+=("$1"); shift ;;
   esac
 done
+if [ -z "$runs" ]; then
+  if [ "$seconds" = 0 ]; then runs=200000; else runs=-1; fi
+fi
 if [ ${#names[@]} -eq 0 ]; then
   for source in tests/fuzz/*_fuzz.cpp; do
     name=$(basename "$source" .cpp)
@@ -59,6 +62,7 @@ for name in "${names[@]}"; do
   dict=()
   [ -f "tests/fuzz/$name.dict" ] && dict=(-dict="tests/fuzz/$name.dict")
   limit="$runs runs"
+  [ "$runs" = -1 ] && limit="any number of runs"
   [ "$seconds" != 0 ] && limit="$limit or $seconds s"
   echo "== fuzz $name: up to $limit =="
   start=$(date +%s%N)

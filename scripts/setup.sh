@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   locales pulseaudio pulseaudio-utils sox googletest
+  clang libclang-rt-14-dev
 )
 
 missing=()
