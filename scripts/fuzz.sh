@@ -5,9 +5,9 @@
 #   scripts/fuzz.sh [--runs N] [--seconds S] [NAME...]
 #
 # Each target stops after N runs or S seconds, whichever comes first (without either, 200000
-# runs; with --seconds alone, no limit on runs); NAME picks targets (default all). Inputs the fuzzer found interesting stay in
-# build/fuzz/corpus/<name>, an input that broke a target in build/fuzz/findings/<name>. Exits
-# non-zero when a target failed.
+# runs; with --seconds alone, no limit on runs); NAME picks targets (default all). Inputs the
+# fuzzer found interesting stay in build/fuzz/corpus/<name>, an input that broke a target in
+# build/fuzz/findings/<name>. Exits non-zero when a target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
