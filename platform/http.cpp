@@ -143,11 +143,17 @@ struct HttpClient::Impl {
     }
 };
 
-HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {
+HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {}
+
+// The library and the handles are made with the first request, not with the client: the clients
+// are built at start and setting up libcurl's sockets would delay the main window.
+void HttpClient::Prepare() {
+    Impl& s = *impl_;
+    if (s.easy && s.multi) return;
     InitCurlOnce();
-    impl_->easy = curl_easy_init();
-    impl_->multi = curl_multi_init();
-    if (!impl_->easy || !impl_->multi) throw HttpError("the HTTP client cannot be created");
+    if (!s.easy) s.easy = curl_easy_init();
+    if (!s.multi) s.multi = curl_multi_init();
+    if (!s.easy || !s.multi) throw HttpError("the HTTP client cannot be created");
 }
 
 HttpClient::~HttpClient() = default;
@@ -180,6 +186,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
         headers.reset(grown);
     }
 
+    Prepare();
     s.Configure(address, target, headers.get());
     s.busy = true;
     s.cancelled = false;
