@@ -74,6 +74,7 @@ struct HttpClient::Impl {
     ReplyBuffer* body = nullptr;
     long long received = 0;
     std::vector<long long> pendingWork;  // body counts not yet reported
+    long long blockStart = 0;            // body count where the last pending block begins
     bool begun = false;
 
     ~Impl() {
@@ -113,8 +114,17 @@ struct HttpClient::Impl {
             self.outOfMemory = true;
             return 0;
         }
-        self.received += static_cast<long long>(n);
-        self.pendingWork.push_back(self.received);
+        // Pieces that arrived together are reported as one block while it stays within the
+        // block size: the socket often hands over less than a block, and each report costs the
+        // progress handlers a turn of the message queue.
+        long long now = self.received + static_cast<long long>(n);
+        if (!self.pendingWork.empty() && now - self.blockStart <= kBlockSize) {
+            self.pendingWork.back() = now;
+        } else {
+            self.blockStart = self.received;
+            self.pendingWork.push_back(now);
+        }
+        self.received = now;
         return n;
     }
 
@@ -198,6 +208,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
     s.body = &body;
     s.received = 0;
     s.pendingWork.clear();
+    s.blockStart = 0;
     s.begun = false;
 
     struct Running {
