@@ -24,7 +24,6 @@ void FileList::Create(HWND parent, int id, int x, int y, int width, int height) 
         ::GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) throw std::runtime_error("Error creating window");
     ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
-    ListView_SetImageList(hwnd_, SystemImageList(false), LVSIL_NORMAL);
 }
 
 void FileList::SetRoot(const std::string& folder) {
@@ -43,6 +42,11 @@ void FileList::Refresh() {
 
 void FileList::Fill(const std::string& keepSelected) {
     names_ = root_.empty() ? std::vector<std::string>() : FileNames(root_);
+    // As the trees do: the system's icons only once there is something to show.
+    if (!imagesSet_ && !names_.empty()) {
+        ListView_SetImageList(hwnd_, SystemImageList(false), LVSIL_NORMAL);
+        imagesSet_ = true;
+    }
     ::SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(hwnd_);
     for (size_t i = 0; i < names_.size(); ++i) {

@@ -51,5 +51,6 @@ class FileList {
     // The names behind the items; an item's parameter is its index here.
     std::vector<std::string> names_;
     bool watching_ = false;
+    bool imagesSet_ = false;
     FolderChangeWatch watch_;
 };

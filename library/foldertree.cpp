@@ -33,7 +33,6 @@ void FolderTree::Create(HWND parent, int id, int x, int y, int width, int height
                               ::GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) throw std::runtime_error("Error creating window");
     ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
-    TreeView_SetImageList(hwnd_, SystemImageList(true), TVSIL_NORMAL);
     ::SetWindowSubclass(hwnd_, &FolderTree::TreeProc, 0, reinterpret_cast<DWORD_PTR>(this));
     // The drives are listed when the tree is first painted without a root, not now: naming a
     // disconnected network drive or an empty card reader can take seconds, and the program's
@@ -132,6 +131,12 @@ bool FolderTree::IsExpanded(HTREEITEM item) const {
 
 HTREEITEM FolderTree::Insert(HTREEITEM parent, HTREEITEM after, const std::string& path,
                              const std::string& name, const std::wstring& label, bool hasChildren) {
+    // The system's icons are fetched with the first node: loading them costs more than building
+    // the whole window, and the trees are built at start but filled only when shown.
+    if (!imagesSet_) {
+        TreeView_SetImageList(hwnd_, SystemImageList(true), TVSIL_NORMAL);
+        imagesSet_ = true;
+    }
     TVINSERTSTRUCTW insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = after;

@@ -82,6 +82,7 @@ class FolderTree {
     std::string root_;
     std::map<HTREEITEM, Node> nodes_;
     bool computerPending_ = false;
+    bool imagesSet_ = false;
     bool watching_ = false;
     bool clicked_ = false;
     FolderChangeWatch watch_;

@@ -87,6 +87,7 @@ struct HttpClient::Impl {
     ReplyBuffer* body = nullptr;
     long long received = 0;
     std::vector<long long> pendingWork;  // body counts not yet reported
+    long long blockStart = 0;            // body count where the last pending block begins
     bool begun = false;
 
     static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
@@ -121,8 +122,17 @@ struct HttpClient::Impl {
             self.outOfMemory = true;
             return 0;
         }
-        self.received += static_cast<long long>(n);
-        self.pendingWork.push_back(self.received);
+        // Pieces that arrived together are reported as one block while it stays within the
+        // block size: the socket often hands over less than a block, and each report costs the
+        // progress handlers a turn of the message queue.
+        long long now = self.received + static_cast<long long>(n);
+        if (!self.pendingWork.empty() && now - self.blockStart <= kBlockSize) {
+            self.pendingWork.back() = now;
+        } else {
+            self.blockStart = self.received;
+            self.pendingWork.push_back(now);
+        }
+        self.received = now;
         return n;
     }
 
@@ -151,11 +161,17 @@ struct HttpClient::Impl {
     }
 };
 
-HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {
+HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {}
+
+// The library and the handles are made with the first request, not with the client: the clients
+// are built at start and setting up libcurl's sockets would delay the main window.
+void HttpClient::Prepare() {
+    Impl& s = *impl_;
+    if (s.easy && s.multi) return;
     InitCurlOnce();
-    impl_->easy.reset(curl_easy_init());
-    impl_->multi.reset(curl_multi_init());
-    if (!impl_->easy || !impl_->multi) throw HttpError("the HTTP client cannot be created");
+    if (!s.easy) s.easy.reset(curl_easy_init());
+    if (!s.multi) s.multi.reset(curl_multi_init());
+    if (!s.easy || !s.multi) throw HttpError("the HTTP client cannot be created");
 }
 
 HttpClient::~HttpClient() = default;
@@ -188,6 +204,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
         headers.reset(grown);
     }
 
+    Prepare();
     s.Configure(address, target, headers.get());
     s.busy = true;
     s.cancelled = false;
@@ -199,6 +216,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
     s.body = &body;
     s.received = 0;
     s.pendingWork.clear();
+    s.blockStart = 0;
     s.begun = false;
 
     struct Running {

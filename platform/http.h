@@ -55,6 +55,8 @@ class HttpClient {
     bool Busy() const;
 
   private:
+    void Prepare();
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -229,6 +229,10 @@ bool ParseCookieDate(const std::string& text, std::time_t& out) {
 
 void CookieJar::Receive(const std::string& hostIn, const std::string& requestPath,
                         const std::string& setCookie, std::time_t now) {
+    // A control character (tab aside) would end or cut the Cookie line of a later request.
+    if (std::any_of(setCookie.begin(), setCookie.end(),
+                    [](char c) { return c != '\t' && IsControl(c); }))
+        return;
     std::string host = ToLower(hostIn);
     size_t semicolon = setCookie.find(';');
     std::string pair = setCookie.substr(0, semicolon);
@@ -251,7 +255,8 @@ void CookieJar::Receive(const std::string& hostIn, const std::string& requestPat
         size_t eq = item.find('=');
         std::string name = ToLower(Trim(item.substr(0, eq)));
         std::string value = eq == std::string::npos ? "" : Trim(item.substr(eq + 1));
-        if (name == "domain" && !value.empty()) {
+        // "." leaves no domain at all: the cookie stays the host's own.
+        if (name == "domain" && !value.empty() && value != ".") {
             std::string domain = ToLower(value[0] == '.' ? value.substr(1) : value);
             // A server may only set cookies for its own domain.
             if (!DomainMatches(host, domain)) return;

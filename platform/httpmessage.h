@@ -64,7 +64,8 @@ class ReplyHead {
 // The cookies one client has been given, sent back to the hosts and paths they belong to.
 class CookieJar {
   public:
-    // Takes one Set-Cookie value received from `host` for a request of `path`.
+    // Takes one Set-Cookie value received from `host` for a request of `path`; a value holding a
+    // control character other than tab is ignored whole.
     void Receive(const std::string& host, const std::string& path, const std::string& setCookie,
                  std::time_t now);
     // "name=value; name2=value2" for a request to `host` and `path`; "" when none applies.

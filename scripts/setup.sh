@@ -13,6 +13,7 @@ packages=(
   wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   locales pulseaudio pulseaudio-utils sox googletest
   chromium haxe nodejs
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,9 +1,15 @@
 #!/usr/bin/env python3
-"""Start-up benchmark: process start to main window shown, CourseShell.exe (with the stand-in
-player and a trivial movie) against a minimal Win32 window program, alternately on the same bench.
+"""Start-up benchmark: process start to main window shown, under Wine on the same bench and in
+turn: a minimal Win32 window program, a minimal ActiveX container that embeds the stand-in player
+twice as CourseShell does (main.swf visible, version.swf in a hidden 192 x 192 probe), and
+CourseShell.exe, all three with the same courseware folder.
 
     tools/winebench/bench.sh python3 tools/bench/startup.py build/win/app/CourseShell.exe \
         build/win/tools/standin/standin.dll build/win/tools/bench/minimal_window.exe [runs]
+
+minimal_container.exe is taken from beside minimal_window.exe. Where the time goes inside
+CourseShell: `git apply tools/bench/startmarks.patch`, rebuild, and run with COURSESHELL_MARKS
+naming a file; each start appends one line per step (microseconds since process creation).
 """
 
 import os
@@ -45,19 +51,29 @@ def time_to_window(exe, title, cwd):
 
 def main():
     minimal = pathlib.Path(sys.argv[3])
+    container = minimal.with_name("minimal_container.exe")
     runs = int(sys.argv[4]) if len(sys.argv) > 4 else 7
     harness.register_standin()
     subprocess.run(["wineserver", "-p"])
     cw = harness.Courseware(main="wait 600000\n")
     try:
-        shell, plain = [], []
+        shell, plain, hosted = [], [], []
         for _ in range(runs):
             plain.append(time_to_window(minimal, "MinimalWindow", str(cw.dir)))
+            hosted.append(time_to_window(container, "MinimalContainer", str(cw.dir)))
             shell.append(time_to_window(cw.exe, "Courseshell", str(cw.dir)))
-        ms = lambda v: 1000 * statistics.median(v)
-        print("minimal window : median %.0f ms  (%s)" % (ms(plain), " ".join("%.0f" % (1000 * v) for v in plain)))
-        print("CourseShell    : median %.0f ms  (%s)" % (ms(shell), " ".join("%.0f" % (1000 * v) for v in shell)))
-        print("ratio CourseShell / minimal: %.2f" % (statistics.median(shell) / statistics.median(plain)))
+
+        def show(label, values):
+            print("%-18s: median %.0f ms  (%s)" % (label, 1000 * statistics.median(values),
+                                                  " ".join("%.0f" % (1000 * v) for v in values)))
+
+        show("minimal window", plain)
+        show("minimal container", hosted)
+        show("CourseShell", shell)
+        print("ratio CourseShell / minimal container: %.2f" %
+              (statistics.median(shell) / statistics.median(hosted)))
+        print("ratio CourseShell / minimal window: %.2f" %
+              (statistics.median(shell) / statistics.median(plain)))
     finally:
         cw.close()
 

@@ -123,6 +123,28 @@ TEST(CookieJarTest, DomainCookiesReachSubdomainsOnlyWhenTheServerOwnsTheDomain) 
     EXPECT_EQ(1u, jar.Size());
 }
 
+TEST(CookieJarTest, ADomainOfOnlyADotKeepsTheCookieForItsHost) {
+    // Nothing is left of ".", so the cookie is the host's own, not one for every name ending in
+    // a dot.
+    CookieJar jar;
+    jar.Receive("a.h.test.", "/", "x=1; Domain=.", 0);
+    EXPECT_EQ("x=1", jar.CookieHeader("a.h.test.", "/", 0));
+    EXPECT_EQ("", jar.CookieHeader("other.test.", "/", 0));
+    EXPECT_EQ("", jar.CookieHeader("b.a.h.test.", "/", 0));
+}
+
+TEST(CookieJarTest, IgnoresCookiesHoldingControlCharacters) {
+    // Such a value would end or cut the Cookie line of the next request.
+    CookieJar jar;
+    jar.Receive("h.test", "/", "a=1\rX-Injected: yes", 0);
+    jar.Receive("h.test", "/", std::string("b=1\0;c", 7), 0);
+    jar.Receive("h.test", "/", "c=1; Path=/\x01", 0);
+    jar.Receive("h.test", "/", "d=1\x7f", 0);
+    jar.Receive("h.test", "/", "tab=1\t2", 0);
+    EXPECT_EQ("tab=1\t2", jar.CookieHeader("h.test", "/", 0));
+    EXPECT_EQ(1u, jar.Size());
+}
+
 TEST(CookieJarTest, ExpiryReplacesAndRemoves) {
     CookieJar jar;
     jar.Receive("h", "/", "a=1", 100);
