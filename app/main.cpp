@@ -146,8 +146,8 @@ void TForm1::CreatePlayers(PlayerEvents events) {
         }
     }
     BrowserPlayerOptions options;
-    options.programDirectory = web::Utf16ToUtf8(AnsiToWide(ProgramDirectory()));
-    options.urlFile = web::Utf16ToUtf8(switches.urlFile);
+    options.programDirectory = Utf16ToUtf8(AnsiToWide(ProgramDirectory()));
+    options.urlFile = Utf16ToUtf8(switches.urlFile);
     auto browser = std::make_unique<BrowserPlayer>(std::move(events), std::move(options));
     browser_ = browser.get();
     flash1 = std::move(browser);

@@ -35,13 +35,6 @@ const wchar_t* const kToolHints[4] = {L"转到最后访问的文件夹", L"转�
                                       L"查看菜单"};
 const wchar_t* const kViewNames[4] = {L"大图标", L"小图标", L"列表", L"详细信息"};
 
-std::u16string U16(const std::wstring& s) {
-    return std::u16string(s.begin(), s.end());
-}
-std::wstring W(const std::u16string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
 bool FolderExists(const std::wstring& path) {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -89,7 +82,7 @@ class OpenDialogWindow : public DialogWindow {
 
         filters_ = ParseFilter(AnsiToWide(options.Filter));
         for (const FilterEntry& f : filters_)
-            ::SendMessageW(typeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(f.label).c_str()));
+            ::SendMessageW(typeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWString(f.label).c_str()));
         int chosen = FilterEntryIndex(options.FilterIndex, static_cast<int>(filters_.size()));
         ::SendMessageW(typeBox_, CB_SETCURSEL, chosen, 0);
         mask_ = filters_.empty() ? u"*" : filters_[chosen].mask;
@@ -97,10 +90,10 @@ class OpenDialogWindow : public DialogWindow {
         std::u16string fileName = AnsiToWide(options.FileName);
         std::u16string start = StartFolder(
             fileName, AnsiToWide(options.InitialDir),
-            [](const std::u16string& f) { return FolderExists(W(f)); },
+            [](const std::u16string& f) { return FolderExists(ToWString(f)); },
             AnsiToWide(ProgramDirectory()));
-        ::SetWindowTextW(nameField_, W(NamePart(fileName)).c_str());
-        Navigate(W(start), false);
+        ::SetWindowTextW(nameField_, ToWString(NamePart(fileName)).c_str());
+        Navigate(ToWString(start), false);
         initialFocus_ = nameField_;
         defaultId_ = IDOK;
         cancelId_ = IDCANCEL;
@@ -137,7 +130,7 @@ class OpenDialogWindow : public DialogWindow {
                 }
                 break;
             case kUpButton: {
-                std::wstring parent = W(ParentFolder(U16(current_)));
+                std::wstring parent = ToWString(ParentFolder(ToU16String(current_)));
                 if (parent != current_) Navigate(parent, true);
                 break;
             }
@@ -278,7 +271,7 @@ class OpenDialogWindow : public DialogWindow {
     }
 
     void Navigate(const std::wstring& folder, bool remember) {
-        std::wstring target = W(WithTrailingBackslash(U16(folder)));
+        std::wstring target = ToWString(WithTrailingBackslash(ToU16String(folder)));
         if (remember && !current_.empty() && target != current_) history_.push_back(current_);
         current_ = target;
         FillFolderBox();
@@ -288,8 +281,8 @@ class OpenDialogWindow : public DialogWindow {
     void FillFolderBox() {
         ::SendMessageW(folderBox_, CB_RESETCONTENT, 0, 0);
         folderItems_.clear();
-        std::vector<std::u16string> chain = FolderChain(U16(current_));
-        std::wstring root = chain.empty() ? L"" : W(chain.front());
+        std::vector<std::u16string> chain = FolderChain(ToU16String(current_));
+        std::wstring root = chain.empty() ? L"" : ToWString(chain.front());
         wchar_t drives[512];
         DWORD n = ::GetLogicalDriveStringsW(512, drives);
         std::vector<std::wstring> roots;
@@ -304,7 +297,7 @@ class OpenDialogWindow : public DialogWindow {
             if (lstrcmpiW(r.c_str(), root.c_str()) != 0) continue;
             for (size_t i = 1; i < chain.size(); ++i) {
                 std::u16string name = NamePart(chain[i].substr(0, chain[i].size() - 1));
-                Add(W(name), W(chain[i]), static_cast<int>(i));
+                Add(ToWString(name), ToWString(chain[i]), static_cast<int>(i));
             }
             selected = static_cast<int>(folderItems_.size()) - 1;
         }
@@ -328,7 +321,7 @@ class OpenDialogWindow : public DialogWindow {
                     (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
                     continue;
                 bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-                if (!folder && !MatchesMask(U16(name), mask_)) continue;
+                if (!folder && !MatchesMask(ToU16String(name), mask_)) continue;
                 ULONGLONG size =
                     (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
                 entries_.push_back({name, folder, size, data.ftLastWriteTime});
@@ -438,11 +431,11 @@ class OpenDialogWindow : public DialogWindow {
 
     void NameFieldEnter() {
         std::wstring text = NameFieldText();
-        std::wstring folder = W(ResolveAgainst(U16(current_), U16(text)));
+        std::wstring folder = ToWString(ResolveAgainst(ToU16String(current_), ToU16String(text)));
         bool isFolder = text.find(L'\\') != std::wstring::npos && FolderExists(folder);
-        switch (DecideNameField(U16(text), isFolder)) {
+        switch (DecideNameField(ToU16String(text), isFolder)) {
             case NameFieldAction::SetMask:
-                mask_ = U16(text);
+                mask_ = ToU16String(text);
                 FillList();
                 break;
             case NameFieldAction::OpenFolder:
@@ -468,7 +461,7 @@ class OpenDialogWindow : public DialogWindow {
             return;
         } else {
             // Without the existence check a typed name stands for a file yet to be made.
-            fileName = W(ResolveAgainst(U16(current_), U16(typed)));
+            fileName = ToWString(ResolveAgainst(ToU16String(current_), ToU16String(typed)));
         }
 
         std::vector<std::string> files;

@@ -37,10 +37,6 @@ LPCWSTR KindIcon(MessageKind kind) {
     return nullptr;
 }
 
-std::wstring Wide(std::u16string_view s) {
-    return std::wstring(s.begin(), s.end());
-}
-
 int ButtonId(unsigned bit) {
     const auto& table = MessageButtonTable();
     for (size_t i = 0; i < table.size(); ++i)
@@ -54,7 +50,7 @@ class MessageDialogWindow : public DialogWindow {
                         const std::string& helpFile, int helpContext)
         : helpFile_(helpFile), helpContext_(helpContext) {
         std::wstring caption = kind == MessageKind::Custom ? AnsiToWString(ApplicationTitle())
-                                                           : Wide(KindCaption(kind));
+                                                           : ToWString(KindCaption(kind));
         CreateDialogFrame(caption);
 
         SIZE extent = MeasureText(text);
@@ -82,7 +78,7 @@ class MessageDialogWindow : public DialogWindow {
         cancelId_ = ButtonId(CancelButtonOf(buttons));
         for (size_t i = 0; i < set.size(); ++i) {
             int id = ButtonId(set[i].bit);
-            HWND button = AddButton(Wide(set[i].label), layout.buttons[i], id, id == defaultId_);
+            HWND button = AddButton(ToWString(set[i].label), layout.buttons[i], id, id == defaultId_);
             if (i == 0 || id == defaultId_) initialFocus_ = button;
         }
         CenterOnScreen();

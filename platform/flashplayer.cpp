@@ -27,15 +27,7 @@ enum : DISPID {
     kDispSetReturnValue = 0xC7,
 };
 
-std::u16string FromBstr(BSTR s) {
-    return s ? std::u16string(reinterpret_cast<const char16_t*>(s), ::SysStringLen(s))
-             : std::u16string();
-}
-
-UniqueBstr ToBstr(const std::u16string& s) {
-    return UniqueBstr(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()),
-                                          static_cast<UINT>(s.size())));
-}
+UniqueBstr ToBstr(const std::u16string& s) { return UniqueBstr(WideToNewBstr(s)); }
 
 std::string SystemText(HRESULT hr) {
     char* buffer = nullptr;
@@ -64,18 +56,18 @@ std::string SystemText(HRESULT hr) {
         // The strings of the exception are ours to free, whichever of them the control filled in.
         UniqueBstr description(info->bstrDescription), source(info->bstrSource),
             helpFile(info->bstrHelpFile);
-        if (description) text = WideToAnsi(FromBstr(description.get()));
+        if (description) text = WideToAnsi(BstrToWide(description.get()));
     }
     throw PlayerError(text.empty() ? SystemText(hr) : text);
 }
 
 // The string argument of an event, whatever variant type the control chose for it.
 std::u16string TextArgument(const VARIANT& v) {
-    if (v.vt == VT_BSTR) return FromBstr(v.bstrVal);
-    if (v.vt == (VT_BSTR | VT_BYREF) && v.pbstrVal) return FromBstr(*v.pbstrVal);
+    if (v.vt == VT_BSTR) return BstrToWide(v.bstrVal);
+    if (v.vt == (VT_BSTR | VT_BYREF) && v.pbstrVal) return BstrToWide(*v.pbstrVal);
     UniqueVariant converted;
     if (SUCCEEDED(::VariantChangeType(converted.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR)))
-        return FromBstr((*converted).bstrVal);
+        return BstrToWide((*converted).bstrVal);
     return {};
 }
 

@@ -44,3 +44,88 @@ size_t LastDelimiter(std::string_view text, const char* delimiters) {
     }
     return found;
 }
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    // The decoder of the system's converter and of the browsers: a byte that cannot start a
+    // character, or the longest start of a character that the next byte does not continue,
+    // becomes one U+FFFD. The ranges of the second byte rule out overlong forms, surrogates
+    // and values past U+10FFFF.
+    std::u16string out;
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            out += static_cast<char16_t>(b);
+            ++i;
+            continue;
+        }
+        int more = 0;
+        char32_t c = 0;
+        unsigned char lower = 0x80, upper = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            more = 1, c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            more = 2, c = b & 0x0F;
+            if (b == 0xE0) lower = 0xA0;
+            if (b == 0xED) upper = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            more = 3, c = b & 0x07;
+            if (b == 0xF0) lower = 0x90;
+            if (b == 0xF4) upper = 0x8F;
+        } else {
+            out += u'\xFFFD';
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        for (; more > 0; --more, ++j) {
+            if (j == n) break;
+            const unsigned char t = static_cast<unsigned char>(text[j]);
+            if (t < lower || t > upper) break;
+            c = (c << 6) | (t & 0x3F);
+            lower = 0x80, upper = 0xBF;
+        }
+        i = j;
+        if (more > 0) {
+            out += u'\xFFFD';  // the byte that broke the sequence is read again
+        } else if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
+}

@@ -12,6 +12,11 @@ std::string WideToAnsi(std::u16string_view text);
 std::u16string AnsiToWide(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);
+// UTF-8 and UTF-16 directly, the same in every build (the browser player's page speaks UTF-8):
+// a lone surrogate, and every byte of a malformed, overlong or surrogate sequence, becomes
+// U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
 
 // True when `c` starts a double-byte character in the ANSI code page: the running system's own
 // rule in the program, code page 936 natively. The byte after it is never a separator, even when
@@ -44,4 +49,15 @@ inline std::wstring AnsiToWString(std::string_view text) {
 inline std::string WStringToAnsi(std::wstring_view text) {
     return WideToAnsi(std::u16string(text.begin(), text.end()));
 }
+inline std::wstring ToWString(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+inline std::u16string ToU16String(std::wstring_view text) {
+    return std::u16string(text.begin(), text.end());
+}
+inline std::wstring Utf8ToWString(std::string_view text) { return ToWString(Utf8ToUtf16(text)); }
+// A BSTR carries its length: it ends there, not at its first NUL; a null BSTR is empty text.
+std::u16string BstrToWide(const wchar_t* bstr);
+// A new BSTR holding `text`, NULs included, for the caller to free with SysFreeString.
+wchar_t* WideToNewBstr(std::u16string_view text);
 #endif

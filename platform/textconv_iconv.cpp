@@ -75,10 +75,7 @@ std::u16string AnsiToWide(std::string_view text) {
     return FromUtf16Bytes(Convert("UTF-16LE", "CP936", text.data(), text.size(), 1, kQuestion16));
 }
 
-std::string AnsiToUtf8(std::string_view text) {
-    return Convert("UTF-8", "CP936", text.data(), text.size(), 1, kQuestion);
-}
-
-std::string Utf8ToAnsi(std::string_view text) {
-    return Convert("CP936", "UTF-8", text.data(), text.size(), 1, kQuestion);
-}
+// Through UTF-16, as the system does: a character outside the code page becomes one mark per
+// UTF-16 unit, not one per byte of its UTF-8 form.
+std::string AnsiToUtf8(std::string_view text) { return Utf16ToUtf8(AnsiToWide(text)); }
+std::string Utf8ToAnsi(std::string_view text) { return WideToAnsi(Utf8ToUtf16(text)); }

@@ -1,6 +1,7 @@
 #include "platform/textconv.h"
 
 #include <windows.h>
+#include <oleauto.h>
 
 namespace {
 
@@ -32,3 +33,14 @@ std::string WideToAnsi(std::u16string_view text) { return FromWide(CP_ACP, text)
 std::u16string AnsiToWide(std::string_view text) { return ToWide(CP_ACP, text); }
 std::string AnsiToUtf8(std::string_view text) { return FromWide(CP_UTF8, ToWide(CP_ACP, text)); }
 std::string Utf8ToAnsi(std::string_view text) { return FromWide(CP_ACP, ToWide(CP_UTF8, text)); }
+
+std::u16string BstrToWide(const wchar_t* bstr) {
+    if (!bstr) return {};
+    return std::u16string(reinterpret_cast<const char16_t*>(bstr),
+                          ::SysStringLen(const_cast<BSTR>(bstr)));
+}
+
+wchar_t* WideToNewBstr(std::u16string_view text) {
+    return ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                               static_cast<UINT>(text.size()));
+}

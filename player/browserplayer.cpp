@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/guard.h"
 #include "platform/handles.h"
+#include "platform/textconv.h"
 #include "player/exchange.h"
 #include "player/moviechannel.h"
 #include "player/page_html.h"
@@ -36,11 +37,6 @@ std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-std::wstring Wide(const std::string& utf8) {
-    std::u16string w = web::Utf8ToUtf16(utf8);
-    return std::wstring(w.begin(), w.end());
 }
 
 std::string NewSecret() {
@@ -178,7 +174,7 @@ class BrowserPlayer::Impl {
     void ShowPage() {
         std::string url = Url();
         if (!options_.urlFile.empty()) {
-            UniqueFile file(::CreateFileW(Wide(options_.urlFile).c_str(), GENERIC_WRITE, 0, nullptr,
+            UniqueFile file(::CreateFileW(Utf8ToWString(options_.urlFile).c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
             DWORD written = 0;
             if (file)
@@ -189,7 +185,7 @@ class BrowserPlayer::Impl {
         std::wstring browser = AppPath(L"msedge.exe");
         if (browser.empty()) browser = AppPath(L"chrome.exe");
         if (!browser.empty()) {
-            std::wstring line = L"\"" + browser + L"\" --app=" + Wide(url) +
+            std::wstring line = L"\"" + browser + L"\" --app=" + Utf8ToWString(url) +
                                 L" --window-size=1024,652 --no-first-run "
                                 L"--no-default-browser-check";
             std::wstring profile = ProfileFolder();
@@ -205,7 +201,7 @@ class BrowserPlayer::Impl {
                 return;
             }
         }
-        ::ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteW(nullptr, L"open", Utf8ToWString(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
 
     HWND BrowserWindow() const {
@@ -219,12 +215,12 @@ class BrowserPlayer::Impl {
     void QueuePlaying(bool on) { channel_.QueuePlaying(on); }
 
     std::u16string Call(const std::u16string& request) {
-        int id = channel_.QueueCall(web::Utf16ToUtf8(request));
+        int id = channel_.QueueCall(Utf16ToUtf8(request));
         std::int64_t deadline = NowMs() + kCallWaitMs;
         while (true) {
             if (std::optional<CallOutcome> outcome = channel_.TakeOutcome(id)) {
                 if (!outcome->ok) throw PlayerError(outcome->text);
-                return web::Utf8ToUtf16(outcome->text);
+                return Utf8ToUtf16(outcome->text);
             }
             std::int64_t left = deadline - NowMs();
             if (left <= 0) throw PlayerError("The movie did not answer the call");
@@ -316,7 +312,7 @@ class BrowserPlayer::Impl {
                 return;
             }
             std::optional<std::string> data =
-                ReadWholeFile(Wide(options_.programDirectory + request.path));
+                ReadWholeFile(Utf8ToWString(options_.programDirectory + request.path));
             if (!data) {
                 pending->Answer({404, "", ""});
                 return;
@@ -357,18 +353,18 @@ class BrowserPlayer::Impl {
             pending->Answer({204, "", ""});
             if (events_.fsCommand)
                 Guarded(
-                    [&] { events_.fsCommand(web::Utf8ToUtf16(command), web::Utf8ToUtf16(args)); });
+                    [&] { events_.fsCommand(Utf8ToUtf16(command), Utf8ToUtf16(args)); });
         } else if (name == "call") {
             // The movie waits in its call until the handler has returned, as with the control.
             channel_.BeginBusy(now);
             replies_.emplace_back();
             if (events_.flashCall)
-                Guarded([&] { events_.flashCall(web::Utf8ToUtf16(request.body)); });
+                Guarded([&] { events_.flashCall(Utf8ToUtf16(request.body)); });
             std::optional<std::u16string> reply = std::move(replies_.back());
             replies_.pop_back();
             channel_.EndBusy(NowMs());
             if (reply)
-                pending->Answer({200, "text/plain; charset=utf-8", web::Utf16ToUtf8(*reply)});
+                pending->Answer({200, "text/plain; charset=utf-8", Utf16ToUtf8(*reply)});
             else
                 pending->Answer({204, "", ""});
         } else {
@@ -419,7 +415,7 @@ void BrowserPlayer::SetMovie(const std::u16string& path) {
         return;
     }
     std::optional<std::string> url =
-        web::MovieUrl(impl_->ProgramDirectory(), web::Utf16ToUtf8(path));
+        web::MovieUrl(impl_->ProgramDirectory(), Utf16ToUtf8(path));
     // The page can only reach the program directory; a movie elsewhere cannot be played.
     if (!url) throw PlayerError("The movie is outside the program directory");
     impl_->QueueMovie(*url);

@@ -47,10 +47,6 @@ std::string ContentTypeFor(std::string_view path);
 // A JSON string literal for UTF-8 text (quotes, backslashes and control characters escaped).
 std::string JsonQuote(std::string_view utf8);
 
-// UTF-8 and UTF-16, with U+FFFD for what does not convert.
-std::string Utf16ToUtf8(std::u16string_view text);
-std::u16string Utf8ToUtf16(std::string_view text);
-
 // The URL of a movie relative to the page, for a full path inside the program directory (both as
 // UTF-8 with backslashes); nothing for a path elsewhere.
 std::optional<std::string> MovieUrl(std::string_view programDirectory, std::string_view fullPath);

@@ -124,18 +124,6 @@ TEST(WebRules, HexAndJson) {
               web::JsonQuote("a\"b\\c\n\r\t\x01\xE4\xB8\xAD"));
 }
 
-TEST(WebRules, Utf8AndUtf16) {
-    std::u16string text = u"a\u4E2D\u6587\U0001F600";
-    std::string utf8 = web::Utf16ToUtf8(text);
-    EXPECT_EQ("a\xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80", utf8);
-    EXPECT_EQ(text, web::Utf8ToUtf16(utf8));
-    // A lone surrogate and malformed UTF-8 become U+FFFD.
-    EXPECT_EQ("\xEF\xBF\xBDx", web::Utf16ToUtf8(std::u16string(u"\xD800x")));
-    EXPECT_EQ(u"\xFFFD\xFFFDz", web::Utf8ToUtf16("\xC0\xAFz"));
-    EXPECT_EQ(u"\xFFFD\xFFFD", web::Utf8ToUtf16("\xE4\xB8"));  // one for each byte
-    EXPECT_EQ(u"\xFFFD\xFFFD\xFFFD", web::Utf8ToUtf16("\xED\xA0\x80"));
-}
-
 TEST(WebRules, MovieUrlsInsideTheProgramDirectoryOnly) {
     const std::string dir = "Z:\\courses\\app\\";
     EXPECT_EQ("main.swf", *web::MovieUrl(dir, "Z:\\courses\\app\\main.swf"));
