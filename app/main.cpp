@@ -48,12 +48,6 @@ RECT ClientRectOf(HWND hwnd) {
     return r;
 }
 
-HWND CreateChild(const wchar_t* cls, DWORD style, DWORD exStyle, int x, int y, int w, int h,
-                 HWND parent) {
-    return ::CreateWindowExW(exStyle, cls, L"", style, x, y, w, h, parent, nullptr,
-                             ::GetModuleHandleW(nullptr), nullptr);
-}
-
 // The settings the window description stores for both players; only the alignment and the scale
 // mode differ (the probe has no alignment of its own and is centred).
 void StoreSettings(FlashPlayer& player, const char16_t* align, const char16_t* scale) {
@@ -90,11 +84,11 @@ void TForm1::Create() {
     CenterOnScreen();
     SetApplicationMainWindow(hwnd());
 
-    Panel1 = CreateChild(L"STATIC", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, kClientWidth,
-                         kClientHeight, hwnd());
-    versionHolder_ = CreateChild(L"STATIC", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 192, 192, hwnd());
-    Memo1 = CreateChild(L"EDIT", WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
-                        185, 89, hwnd());
+    Panel1 = CreateChildControl(hwnd(), L"STATIC", L"", WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                kClientWidth, kClientHeight);
+    versionHolder_ = CreateChildControl(hwnd(), L"STATIC", L"", WS_CLIPCHILDREN, 0, 0, 192, 192);
+    Memo1 = CreateChildControl(hwnd(), L"EDIT", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
+                               0, 185, 89);
 
     PlayerEvents events;
     events.fsCommand = [this](const std::u16string& c, const std::u16string& a) {

@@ -53,12 +53,8 @@ void DialogWindow::CreateDialogFrame(const std::wstring& caption, DWORD extraSty
 
 HWND DialogWindow::AddControl(const wchar_t* className, const std::wstring& text, DWORD style,
                               const Rect& r, int id, DWORD exStyle) {
-    HWND control = ::CreateWindowExW(
-        exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width,
-        r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleW(nullptr), nullptr);
-    if (control) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
-    return control;
+    return CreateChildControl(hwnd(), className, text, WS_VISIBLE | style, r.left, r.top, r.width,
+                              r.height, id, exStyle);
 }
 
 HWND DialogWindow::AddButton(const std::wstring& text, const Rect& r, int id, bool isDefault) {

@@ -166,11 +166,23 @@ int Window::ShowModal() {
     return modalResult_ ? modalResult_ : IDCANCEL;
 }
 
-void Window::EndModal(int result) { modalResult_ = result ? result : IDCANCEL; }
+void Window::EndModal(int result) {
+    modalResult_ = result ? result : IDCANCEL;
+}
 
 HFONT DialogFont() {
     static HFONT font = ::CreateFontW(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                       DEFAULT_PITCH | FF_DONTCARE, L"宋体");
     return font;
+}
+
+HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text,
+                        DWORD style, int x, int y, int width, int height, int id, DWORD exStyle) {
+    HWND control = ::CreateWindowExW(
+        exStyle, className, text.c_str(), WS_CHILD | style, x, y, width, height, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+    if (!control) throw std::runtime_error("Error creating window");
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    return control;
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 class Window {
-public:
+  public:
     Window() = default;
     virtual ~Window();
     Window(const Window&) = delete;
@@ -33,7 +33,7 @@ public:
     // The Window object behind a top-level window of ours, or nullptr.
     static Window* FromHandle(HWND hwnd);
 
-protected:
+  protected:
     // A top-level window without a parent is owned by the application's main window once that
     // exists: no taskbar button of its own, and it leaves the screen when the application is
     // minimised and comes back with it.
@@ -51,7 +51,7 @@ protected:
     // Dialog keys are wanted by windows laid out as dialogs.
     bool dialogKeys_ = false;
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
@@ -62,13 +62,13 @@ private:
 // While it lives, every other visible and enabled top-level window of this thread is disabled, as
 // the program's modal windows and message boxes need; they are enabled again at the end.
 class ThreadWindowsDisabled {
-public:
+  public:
     explicit ThreadWindowsDisabled(HWND except);
     ~ThreadWindowsDisabled();
     ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
     ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
 
-private:
+  private:
     static BOOL CALLBACK Collect(HWND w, LPARAM self);
 
     HWND except_;
@@ -77,3 +77,10 @@ private:
 
 // Fixed-size dialog font used by the program's dialogs ("宋体", 14 pixels high).
 HFONT DialogFont();
+
+// Every child control of the program's windows is made here: a child (WS_CHILD is implied;
+// WS_VISIBLE is the caller's to give) with its id, in the dialog font. Throws "Error creating
+// window" when the system refuses it.
+HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text,
+                        DWORD style, int x, int y, int width, int height, int id = 0,
+                        DWORD exStyle = 0);

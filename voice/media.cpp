@@ -15,16 +15,6 @@ constexpr int kClientHeight = 323;
 
 enum ControlId { kBtstart = 100, kBtstop, kPlaysrcbtn, kSsd = 110, kSyz = 120, kSpl = 130 };
 
-HWND CreateControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
-                   int w, int h, int id) {
-    HWND control = ::CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     ::GetModuleHandleW(nullptr), nullptr);
-    if (!control) throw std::runtime_error("Error creating window");
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
-    return control;
-}
-
 void ShowRecordingSetupFailure() {
     PlatformMessageBox(WStringToAnsi(L"媒体设备初始化失败！"), WStringToAnsi(L"错误"),
                        MB_OK | MB_ICONERROR);
@@ -56,13 +46,13 @@ void TForm2::Create() {
     CreateSettingGroup(syz, syzChoices_, 2, L"音质", kSizes, 72, kSyz);
     CreateSettingGroup(spl, splChoices_, 3, L"声单频率", kRates, 136, kSpl);
 
-    Btstart = CreateControl(hwnd(), L"BUTTON", L"录制", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 8,
-                            288, 56, 25, kBtstart);
-    Btstop = CreateControl(hwnd(), L"BUTTON", L"停止并播放", WS_TABSTOP | BS_PUSHBUTTON, 70, 288,
-                           56, 25, kBtstop);
+    Btstart = CreateChildControl(hwnd(), L"BUTTON", L"录制",
+                                 WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 8, 288, 56, 25, kBtstart);
+    Btstop = CreateChildControl(hwnd(), L"BUTTON", L"停止并播放", WS_TABSTOP | BS_PUSHBUTTON, 70,
+                                288, 56, 25, kBtstop);
     playsrcbtn =
-        CreateControl(hwnd(), L"BUTTON", L"播放原音", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 133,
-                      288, 56, 25, kPlaysrcbtn);
+        CreateChildControl(hwnd(), L"BUTTON", L"播放原音", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                           133, 288, 56, 25, kPlaysrcbtn);
 
     Guarded([this] { FormCreate(); });
 }
@@ -70,11 +60,12 @@ void TForm2::Create() {
 void TForm2::CreateSettingGroup(HWND& group, HWND* choices, int count, const wchar_t* caption,
                                 const wchar_t* const* texts, int top, int firstId) {
     const int height = 24 + 20 * count;
-    group = CreateControl(hwnd(), L"BUTTON", caption, BS_GROUPBOX, 8, top, 181, height, firstId);
+    group =
+        CreateChildControl(hwnd(), L"BUTTON", caption, BS_GROUPBOX, 8, top, 181, height, firstId);
     for (int i = 0; i < count; ++i) {
         DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
-        choices[i] = CreateControl(hwnd(), L"BUTTON", texts[i], style, 18, top + 18 + 20 * i, 160,
-                                   18, firstId + 1 + i);
+        choices[i] = CreateChildControl(hwnd(), L"BUTTON", texts[i], style, 18, top + 18 + 20 * i,
+                                        160, 18, firstId + 1 + i);
     }
     ::SendMessageW(choices[kDefaultSettingIndex], BM_SETCHECK, BST_CHECKED, 0);
 }
