@@ -60,13 +60,14 @@ int RunMessageLoop() {
     return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }
 
-void ProcessMessages() {
+bool ProcessMessages() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
         bool quit = false;
         PumpMessage(false, &quit);
-        if (quit) return;
+        if (quit) return true;
     }
+    return false;
 }
 
 void RequestQuit() { ::PostQuitMessage(0); }

@@ -13,8 +13,9 @@ void SetMessageSource(MessageSource source);
 
 // Runs the main loop until the application is asked to quit; returns the quit code.
 int RunMessageLoop();
-// Handles every message that is already waiting, then returns.
-void ProcessMessages();
+// Handles every message that is already waiting, then returns; true when the application has
+// been asked to quit (the quit message stays queued for the loop that ends on it).
+bool ProcessMessages();
 // Asks the message loop to end once control returns to it.
 void RequestQuit();
 // Minimizes the application as a whole: its windows leave the screen together.

@@ -42,17 +42,6 @@ struct SlistDeleter {
 };
 using UniqueSlist = std::unique_ptr<curl_slist, SlistDeleter>;
 
-// Handles every waiting message; true when the application has been asked to quit.
-bool ServeMessageQueue() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        bool quit = false;
-        PumpMessage(false, &quit);
-        if (quit) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 AntiFreeze& HttpAntiFreeze() {
@@ -267,7 +256,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
             mc = curl_multi_wait(s.multi.get(), nullptr, 0, static_cast<int>(waitMs), &ready);
             if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
             if (!freeze.OnlyWhenIdle || ready == 0) {
-                if (ServeMessageQueue()) {
+                if (ProcessMessages()) {
                     // The application is ending; its loop must not wait on a server.
                     quitting = true;
                     s.cancelled = true;

@@ -228,10 +228,7 @@ class BrowserPlayer::Impl {
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE,
                                         static_cast<DWORD>(std::min<std::int64_t>(left, 100)),
                                         QS_ALLINPUT);
-            ProcessMessages();
-            MSG quit;
-            if (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
-                throw PlayerError("The program is ending");
+            if (ProcessMessages()) throw PlayerError("The program is ending");
         }
     }
 

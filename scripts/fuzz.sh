@@ -46,6 +46,9 @@ max_len() {
   case "$1" in
     invoke|first_line) echo 4096 ;;
     update_reply|http_head|command_args) echo 2048 ;;
+    # Room for a few existing folders and a request longer than any path Windows creates
+    # (MAX_PATH); longer inputs only make every run slower, the walk down being quadratic.
+    force_folders) echo 512 ;;
     *) echo 1024 ;;
   esac
 }
