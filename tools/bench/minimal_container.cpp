@@ -3,6 +3,7 @@
 // main.swf and a hidden 192 x 192 probe player playing version.swf (both from the current
 // folder); the visible player's "loadfile" calls are answered with the first line of the named
 // file, every other call with <null/>.
+#include "../standin/olesite.h"
 #include "../standin/winutil.h"
 
 #include <ocidl.h>
@@ -14,88 +15,11 @@ using namespace standin;
 
 namespace {
 
-// One object answers the site interfaces the player asks for while it activates in place.
-class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
-  public:
-    Site(HWND window, RECT pos) : window_(window), pos_(pos) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IOleClientSite)
-            *out = static_cast<IOleClientSite*>(this);
-        else if (iid == IID_IOleInPlaceSite || iid == IID_IOleWindow)
-            *out = static_cast<IOleInPlaceSite*>(this);
-        else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
-            *out = static_cast<IOleInPlaceFrame*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetContainer(IOleContainer** c) override {
-        *c = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    STDMETHODIMP GetWindow(HWND* hwnd) override {
-        *hwnd = window_;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
-        *frame = this;
-        AddRef();
-        *doc = nullptr;
-        *pos = pos_;
-        *clip = pos_;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = window_;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
-    STDMETHODIMP DiscardUndoState() override { return S_OK; }
-    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
-    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-
-    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
-    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
-  private:
-    HWND window_;
-    RECT pos_;
-    ULONG refs_ = 1;
-};
-
 struct Player {
     ComPtr<IOleObject> object;
     ComPtr<IDispatch> dispatch;
 
-    bool Create(Site& site, HWND parent, RECT pos) {
+    bool Create(InPlaceSite& site, HWND parent, RECT pos) {
         if (FAILED(CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IOleObject, object.put_void())))
             return false;
@@ -266,8 +190,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HWND probeHolder = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 192,
                                        192, frame, nullptr, instance, nullptr);
 
-    Site mainSite(frame, RECT{0, 0, 1024, 652});
-    Site probeSite(probeHolder, RECT{0, 0, 192, 192});
+    InPlaceSite mainSite(frame, RECT{0, 0, 1024, 652});
+    InPlaceSite probeSite(probeHolder, RECT{0, 0, 192, 192});
     Player probe;
     Sink sink;
     if (!g_main.Create(mainSite, frame, RECT{0, 0, 1024, 652}) ||

@@ -7,6 +7,7 @@
 // unload, pump MS, focus, quit. FlashCall requests are answered with
 // "<string>len=N</string>" (N = request length in UTF-16 units) unless the function is named
 // "noreply".
+#include "olesite.h"
 #include "winutil.h"
 
 #include <ocidl.h>
@@ -40,96 +41,13 @@ std::string Hex(HRESULT hr) {
     return text;
 }
 
-// One object answers every site interface the control asks for; IOleWindow's two methods are
-// shared by IOleInPlaceSite and IOleInPlaceFrame, which is what a container expects.
-class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+// Records the site's steps in the host's log.
+class Site final : public InPlaceSite {
   public:
-    explicit Site(HWND window) : window_(window) {}
-    RECT pos{10, 10, 410, 310};
+    explicit Site(HWND window) : InPlaceSite(window, RECT{10, 10, 410, 310}) {}
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IOleClientSite)
-            *out = static_cast<IOleClientSite*>(this);
-        else if (iid == IID_IOleInPlaceSite || iid == IID_IOleWindow)
-            *out = static_cast<IOleInPlaceSite*>(this);
-        else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
-            *out = static_cast<IOleInPlaceFrame*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-
-    // IOleClientSite
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetContainer(IOleContainer** c) override {
-        *c = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleWindow
-    STDMETHODIMP GetWindow(HWND* hwnd) override {
-        *hwnd = window_;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    STDMETHODIMP CanInPlaceActivate() override {
-        Log("site caninplaceactivate");
-        return S_OK;
-    }
-    STDMETHODIMP OnInPlaceActivate() override {
-        Log("site oninplaceactivate");
-        return S_OK;
-    }
-    STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
-                                  LPRECT posOut, LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
-        Log("site getwindowcontext");
-        *frame = this;
-        AddRef();
-        *doc = nullptr;
-        *posOut = pos;
-        *clip = pos;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = window_;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnInPlaceDeactivate() override {
-        Log("site oninplacedeactivate");
-        return S_OK;
-    }
-    STDMETHODIMP DiscardUndoState() override { return S_OK; }
-    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
-    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-
-    // IOleInPlaceUIWindow / IOleInPlaceFrame
-    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
-    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
-  private:
-    HWND window_;
-    ULONG refs_ = 1;
+  protected:
+    void Note(const char* step) override { Log(std::string("site ") + step); }
 };
 
 struct Host {
