@@ -109,6 +109,11 @@ LRESULT DialogWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+            return Window::OnMessage(msg, wParam, lParam);
+        }
         case WM_ACTIVATE:
             // Focus goes back to where it was when the user left the dialog.
             if (LOWORD(wParam) == WA_INACTIVE) {

@@ -46,6 +46,11 @@ class DialogWindow : public Window {
     }
     // Any other command of a child control.
     virtual void OnCommand(int id, int code, HWND control) { (void)id, (void)code, (void)control; }
+    // A notification of a child control; true when handled, with the answer in `result`.
+    virtual bool OnNotify(const NMHDR& header, LRESULT& result) {
+        (void)header, (void)result;
+        return false;
+    }
 
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -184,8 +184,6 @@ class OpenDialogWindow : public DialogWindow {
                 info->ptMinTrackSize = {320, 220};
                 return 0;
             }
-            case WM_NOTIFY:
-                return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
         }
         return DialogWindow::OnMessage(msg, wParam, lParam);
     }
@@ -383,8 +381,10 @@ class OpenDialogWindow : public DialogWindow {
         return index < entries_.size() ? &entries_[index] : nullptr;
     }
 
-    LRESULT OnNotify(const NMHDR& header) {
-        if (header.hwndFrom != list_) return 0;
+    // Every notification is answered with 0; only the list's are looked at.
+    bool OnNotify(const NMHDR& header, LRESULT& result) override {
+        result = 0;
+        if (header.hwndFrom != list_) return true;
         if (header.code == LVN_ITEMCHANGED) {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
             bool nowSelected = (change.uChanged & LVIF_STATE) &&
@@ -401,7 +401,7 @@ class OpenDialogWindow : public DialogWindow {
                 Confirm(activate.iItem);
             }
         }
-        return 0;
+        return true;
     }
 
     void ShowViewMenu() {
