@@ -2,7 +2,6 @@
 
 #include "dialogs/dialogwindow.h"
 #include "dialogs/filerules.h"
-#include "platform/handles.h"
 #include "platform/paths.h"
 #include "platform/textconv.h"
 
@@ -42,14 +41,8 @@ std::wstring W(const std::u16string& s) {
     return std::wstring(s.begin(), s.end());
 }
 
-bool FolderExists(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+FILETIME AsFileTime(std::uint64_t ticks) {
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 DWORD ListStyleOf(FileListView view) {
@@ -75,7 +68,8 @@ struct Entry {
 
 class OpenDialogWindow : public DialogWindow {
   public:
-    explicit OpenDialogWindow(TbsSkinOpenDialog& options) : options_(options) {
+    OpenDialogWindow(TbsSkinOpenDialog& options, FileSystem& files)
+        : options_(options), files_(files) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
         ::InitCommonControlsEx(&icc);
         CreateWindowOf(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, AnsiToWString(options.Title),
@@ -97,7 +91,7 @@ class OpenDialogWindow : public DialogWindow {
         std::u16string fileName = AnsiToWide(options.FileName);
         std::u16string start = StartFolder(
             fileName, AnsiToWide(options.InitialDir),
-            [](const std::u16string& f) { return FolderExists(W(f)); },
+            [this](const std::u16string& f) { return files_.FolderExists(f); },
             AnsiToWide(ProgramDirectory()));
         ::SetWindowTextW(nameField_, W(NamePart(fileName)).c_str());
         Navigate(W(start), false);
@@ -143,7 +137,7 @@ class OpenDialogWindow : public DialogWindow {
             }
             case kNewFolderButton: {
                 std::wstring folder = current_ + L"新建文件夹";
-                if (!FolderExists(folder) && ::CreateDirectoryW(folder.c_str(), nullptr))
+                if (!files_.FolderExists(U16(folder)) && files_.CreateFolder(U16(folder)))
                     FillList();
                 break;
             }
@@ -319,20 +313,11 @@ class OpenDialogWindow : public DialogWindow {
 
     void FillList() {
         entries_.clear();
-        WIN32_FIND_DATAW data;
-        UniqueFind find(::FindFirstFileW((current_ + L"*").c_str(), &data));
-        if (find) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L".." ||
-                    (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-                    continue;
-                bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-                if (!folder && !MatchesMask(U16(name), mask_)) continue;
-                ULONGLONG size =
-                    (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-                entries_.push_back({name, folder, size, data.ftLastWriteTime});
-            } while (::FindNextFileW(find.get(), &data));
+        for (const WideFolderEntry& found : files_.ListFolder(U16(current_))) {
+            if (found.hidden) continue;
+            if (!found.folder && !MatchesMask(found.name, mask_)) continue;
+            entries_.push_back(
+                {W(found.name), found.folder, found.size, AsFileTime(found.modified)});
         }
         std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
             if (a.folder != b.folder) return a.folder;
@@ -439,7 +424,7 @@ class OpenDialogWindow : public DialogWindow {
     void NameFieldEnter() {
         std::wstring text = NameFieldText();
         std::wstring folder = W(ResolveAgainst(U16(current_), U16(text)));
-        bool isFolder = text.find(L'\\') != std::wstring::npos && FolderExists(folder);
+        bool isFolder = text.find(L'\\') != std::wstring::npos && files_.FolderExists(U16(folder));
         switch (DecideNameField(U16(text), isFolder)) {
             case NameFieldAction::SetMask:
                 mask_ = U16(text);
@@ -463,7 +448,8 @@ class OpenDialogWindow : public DialogWindow {
         std::wstring fileName;
         if (chosen && !chosen->folder) {
             fileName = current_ + chosen->name;
-            if (options_.CheckFileExists && (typed.empty() || !FileExists(fileName))) return;
+            if (options_.CheckFileExists && (typed.empty() || !files_.FileExists(U16(fileName))))
+                return;
         } else if (options_.CheckFileExists || typed.empty() || chosen) {
             return;
         } else {
@@ -484,6 +470,7 @@ class OpenDialogWindow : public DialogWindow {
     }
 
     TbsSkinOpenDialog& options_;
+    FileSystem& files_;
     std::vector<FilterEntry> filters_;
     std::u16string mask_;
     std::wstring current_;
@@ -500,7 +487,7 @@ class OpenDialogWindow : public DialogWindow {
 }  // namespace
 
 bool TbsSkinOpenDialog::ChooseFiles() {
-    OpenDialogWindow dialog(*this);
+    OpenDialogWindow dialog(*this, files_);
     bool confirmed = dialog.ShowModal() == IDOK;
     dialog.KeepState();
     return confirmed;
