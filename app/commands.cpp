@@ -3,6 +3,7 @@
 #include "app/forms.h"
 #include "app/main.h"
 #include "dialogs/plain.h"
+#include "library/resourcerules.h"
 #include "library/resources.h"
 #include "library/selectresource.h"
 #include "platform/application.h"
@@ -10,8 +11,6 @@
 #include "platform/paths.h"
 #include "platform/textconv.h"
 #include "voice/media.h"
-
-#include <shellapi.h>
 
 namespace {
 
@@ -39,15 +38,10 @@ void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string
             voice().PlayAudio(ProgramDirectory() + WideToAnsi(args));
         } else if (command == u"exec") {
             voice().CloseRecord();
-            std::string argument = WideToAnsi(args);
-            std::string path = ProgramDirectory() + argument;
-            if (EndsInSwf(argument)) {
-                std::string player = ProgramDirectory() + "FlashPlayer.exe";
-                ::ShellExecuteA(hwnd(), "open", player.c_str(), path.c_str(), nullptr,
-                                SW_SHOWNORMAL);
-            } else {
-                ::ShellExecuteA(hwnd(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-            }
+            // The argument ends the full path, so the manager's rule for movies decides alike.
+            OpenRequest request =
+                MakeOpenRequest(ProgramDirectory(), ProgramDirectory() + WideToAnsi(args));
+            shell_->Open(request.file, request.parameters);
         } else if (command == u"recording") {
             voice().SrcSoundPath = ProgramDirectory() + WideToAnsi(args);
         } else if (command == u"beginrecord") {

@@ -55,14 +55,12 @@ class MainWindowHost : public CallHost {
 struct BridgeParts {
     explicit BridgeParts(TForm1& form)
         : host(form),
-          fileSystem(Win32FileSystem()),
           registry(MachineRegistry()),
           random(ClockRandom()),
-          files(*fileSystem, [] { return ProgramDirectory(); }),
+          files(Win32FileSystem(), [] { return ProgramDirectory(); }),
           settings(*registry, *random, [this] { host.RegistryFailure(); }) {}
 
     MainWindowHost host;
-    std::unique_ptr<FileSystem> fileSystem;
     std::unique_ptr<Registry> registry;
     std::unique_ptr<RandomSource> random;
     FileServices files;

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "platform/application.h"
+#include "platform/filesystem.h"
 #include "platform/guard.h"
 #include "platform/shell.h"
 #include "platform/textconv.h"
@@ -66,7 +67,7 @@ void StoreSettings(FlashPlayer& player, const char16_t* align, const char16_t* s
 
 }  // namespace
 
-TForm1::TForm1() = default;
+TForm1::TForm1() : shell_(Win32Shell([this] { return hwnd(); })) {}
 
 TForm1::~TForm1() {
     g_filterHook.reset();
@@ -136,7 +137,7 @@ void TForm1::CreatePlayers(PlayerEvents events) {
             return;
         } catch (const PlayerError&) {
             flash1.reset();
-            if (!FolderExists(ProgramDirectory() + "ruffle")) throw;
+            if (!Win32FileSystem().FolderExists(ProgramDirectory() + "ruffle")) throw;
         }
     }
     BrowserPlayerOptions options;
@@ -154,7 +155,7 @@ void TForm1::FormCreate() {
     // Registers the player's control file at every start. The whole command is the "file" of the
     // request, unquoted; whether the shell can run it is outside the program.
     std::string registration = "regsvr32 " + ProgramDirectory() + "Flash10h.ocx";
-    ::ShellExecuteA(nullptr, "open", registration.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    Win32Shell(nullptr)->Open(registration, "");
 
     DragFlag = true;
     InstallMessageFilter();

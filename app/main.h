@@ -8,6 +8,7 @@
 #include "dialogs/progressdialog.h"
 #include "dialogs/skinmessage.h"
 #include "player/player.h"
+#include "platform/shell.h"
 #include "platform/window.h"
 
 #include <memory>
@@ -82,6 +83,8 @@ class TForm1 : public Window, public MovieFunctionCaller {
     bool created_ = false;
     BrowserPlayer* browser_ = nullptr;  // flash1, when it is the browser player
     std::unique_ptr<ExternalCallDispatcher> calls_;
+    // Documents, movies and the installer open on this window's behalf.
+    std::unique_ptr<Shell> shell_;
     // The update flow with its seams (app/updatehandlers.cpp).
     struct Update;
     struct UpdateDeleter {

@@ -6,6 +6,7 @@
 #include "library/resources.h"
 #include "library/selectresource.h"
 #include "platform/application.h"
+#include "platform/filesystem.h"
 #include "platform/guard.h"
 #include "platform/handles.h"
 #include "platform/textconv.h"
@@ -29,9 +30,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         OleApartment apartment;
         auto form1 = std::make_unique<TForm1>();
         auto form2 = std::make_unique<TForm2>(*form1);
-        auto form3 = std::make_unique<TForm3>();
+        auto form3 = std::make_unique<TForm3>(Win32FileSystem());
         auto form5 = std::make_unique<TForm5>();
-        auto form6 = std::make_unique<TForm6>(*form1);
+        auto form6 = std::make_unique<TForm6>(*form1, Win32FileSystem());
         // Nothing finds the windows any more once they start to go, also on a failure.
         struct Unpublish {
             ~Unpublish() { AppForms() = Forms{}; }

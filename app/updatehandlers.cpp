@@ -3,9 +3,11 @@
 #include "app/main.h"
 
 #include "app/timers.h"
+#include "platform/filesystem.h"
 #include "platform/http.h"
 #include "platform/paths.h"
 #include "update/baseurl.h"
+#include "update/updatefiles.h"
 #include "update/updateflow.h"
 #include "update/updateseams_win.h"
 
@@ -34,7 +36,8 @@ struct TForm1::Update {
     explicit Update(TForm1& form)
         : screen(form.Message1, form.downurlDialog1, form.Memo1),
           timers(form.hwnd()),
-          starter(form.hwnd()),
+          files(Win32FileSystem()),
+          starter(*form.shell_),
           flow(
               UpdateBaseUrl(), ProgramDirectory(),
               UpdateSeams{IdHTTP1, IdHTTP2, files, screen, form.ProgressDialog1, timers, starter}) {
@@ -42,9 +45,9 @@ struct TForm1::Update {
 
     HttpClientSeam IdHTTP1;  // the check
     HttpClientSeam IdHTTP2;  // the download; its progress drives ProgressDialog1
-    Win32UpdateFiles files;
     SkinnedUpdateScreen screen;
     MainWindowTimers timers;
+    SeamUpdateFiles files;
     ShellUpdateStarter starter;
     UpdateFlow flow;
 };

@@ -2,7 +2,6 @@
 
 #include "dialogs/dialogwindow.h"
 #include "dialogs/filerules.h"
-#include "platform/handles.h"
 #include "platform/paths.h"
 #include "platform/textconv.h"
 
@@ -35,14 +34,8 @@ const wchar_t* const kToolHints[4] = {L"转到最后访问的文件夹", L"转�
                                       L"查看菜单"};
 const wchar_t* const kViewNames[4] = {L"大图标", L"小图标", L"列表", L"详细信息"};
 
-bool FolderExists(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+FILETIME AsFileTime(std::uint64_t ticks) {
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 DWORD ListStyleOf(FileListView view) {
@@ -68,7 +61,8 @@ struct Entry {
 
 class OpenDialogWindow : public DialogWindow {
   public:
-    explicit OpenDialogWindow(TbsSkinOpenDialog& options) : options_(options) {
+    OpenDialogWindow(TbsSkinOpenDialog& options, FileSystem& files)
+        : options_(options), files_(files) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
         ::InitCommonControlsEx(&icc);
         CreateWindowOf(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, AnsiToWString(options.Title),
@@ -82,7 +76,8 @@ class OpenDialogWindow : public DialogWindow {
 
         filters_ = ParseFilter(AnsiToWide(options.Filter));
         for (const FilterEntry& f : filters_)
-            ::SendMessageW(typeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWString(f.label).c_str()));
+            ::SendMessageW(typeBox_, CB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(ToWString(f.label).c_str()));
         int chosen = FilterEntryIndex(options.FilterIndex, static_cast<int>(filters_.size()));
         ::SendMessageW(typeBox_, CB_SETCURSEL, chosen, 0);
         mask_ = filters_.empty() ? u"*" : filters_[chosen].mask;
@@ -90,7 +85,7 @@ class OpenDialogWindow : public DialogWindow {
         std::u16string fileName = AnsiToWide(options.FileName);
         std::u16string start = StartFolder(
             fileName, AnsiToWide(options.InitialDir),
-            [](const std::u16string& f) { return FolderExists(ToWString(f)); },
+            [this](const std::u16string& f) { return files_.FolderExists(f); },
             AnsiToWide(ProgramDirectory()));
         ::SetWindowTextW(nameField_, ToWString(NamePart(fileName)).c_str());
         Navigate(ToWString(start), false);
@@ -136,7 +131,8 @@ class OpenDialogWindow : public DialogWindow {
             }
             case kNewFolderButton: {
                 std::wstring folder = current_ + L"新建文件夹";
-                if (!FolderExists(folder) && ::CreateDirectoryW(folder.c_str(), nullptr))
+                if (!files_.FolderExists(ToU16String(folder)) &&
+                    files_.CreateFolder(ToU16String(folder)))
                     FillList();
                 break;
             }
@@ -310,20 +306,11 @@ class OpenDialogWindow : public DialogWindow {
 
     void FillList() {
         entries_.clear();
-        WIN32_FIND_DATAW data;
-        UniqueFind find(::FindFirstFileW((current_ + L"*").c_str(), &data));
-        if (find) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L".." ||
-                    (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-                    continue;
-                bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-                if (!folder && !MatchesMask(ToU16String(name), mask_)) continue;
-                ULONGLONG size =
-                    (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-                entries_.push_back({name, folder, size, data.ftLastWriteTime});
-            } while (::FindNextFileW(find.get(), &data));
+        for (const WideFolderEntry& found : files_.ListFolder(ToU16String(current_))) {
+            if (found.hidden) continue;
+            if (!found.folder && !MatchesMask(found.name, mask_)) continue;
+            entries_.push_back(
+                {ToWString(found.name), found.folder, found.size, AsFileTime(found.modified)});
         }
         std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
             if (a.folder != b.folder) return a.folder;
@@ -432,7 +419,8 @@ class OpenDialogWindow : public DialogWindow {
     void NameFieldEnter() {
         std::wstring text = NameFieldText();
         std::wstring folder = ToWString(ResolveAgainst(ToU16String(current_), ToU16String(text)));
-        bool isFolder = text.find(L'\\') != std::wstring::npos && FolderExists(folder);
+        bool isFolder =
+            text.find(L'\\') != std::wstring::npos && files_.FolderExists(ToU16String(folder));
         switch (DecideNameField(ToU16String(text), isFolder)) {
             case NameFieldAction::SetMask:
                 mask_ = ToU16String(text);
@@ -456,7 +444,9 @@ class OpenDialogWindow : public DialogWindow {
         std::wstring fileName;
         if (chosen && !chosen->folder) {
             fileName = current_ + chosen->name;
-            if (options_.CheckFileExists && (typed.empty() || !FileExists(fileName))) return;
+            if (options_.CheckFileExists &&
+                (typed.empty() || !files_.FileExists(ToU16String(fileName))))
+                return;
         } else if (options_.CheckFileExists || typed.empty() || chosen) {
             return;
         } else {
@@ -477,6 +467,7 @@ class OpenDialogWindow : public DialogWindow {
     }
 
     TbsSkinOpenDialog& options_;
+    FileSystem& files_;
     std::vector<FilterEntry> filters_;
     std::u16string mask_;
     std::wstring current_;
@@ -493,7 +484,7 @@ class OpenDialogWindow : public DialogWindow {
 }  // namespace
 
 bool TbsSkinOpenDialog::ChooseFiles() {
-    OpenDialogWindow dialog(*this);
+    OpenDialogWindow dialog(*this, files_);
     bool confirmed = dialog.ShowModal() == IDOK;
     dialog.KeepState();
     return confirmed;

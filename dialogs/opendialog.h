@@ -2,6 +2,8 @@
 // the last confirmed file and the chosen files, the filter entry, the size and the list's view.
 #pragma once
 
+#include "platform/filesystem.h"
+
 #include <string>
 #include <vector>
 
@@ -9,6 +11,9 @@ enum class FileListView { LargeIcons, SmallIcons, List, Details };
 
 class TbsSkinOpenDialog {
   public:
+    // The dialog lists, tests and creates folders through `files`.
+    explicit TbsSkinOpenDialog(FileSystem& files) : files_(files) {}
+
     std::string Title = "Open file";
     // Label and mask pairs separated by "|"; a mask may list several masks separated by ";".
     std::string Filter = "All files|*.*";
@@ -27,4 +32,7 @@ class TbsSkinOpenDialog {
 
     // Modal; true when the user confirmed a choice. Texts are in the ANSI code page.
     bool ChooseFiles();
+
+  private:
+    FileSystem& files_;
 };

@@ -27,7 +27,8 @@ void FileList::Create(HWND parent, int id, int x, int y, int width, int height) 
 }
 
 void FileList::SetRoot(const std::string& folder) {
-    if (!folder.empty() && !FolderExists(folder)) throw std::runtime_error(RootErrorText(folder));
+    if (!folder.empty() && !files_.FolderExists(folder))
+        throw std::runtime_error(RootErrorText(folder));
     root_ = folder;
     Fill(std::string());
     if (watching_) WatchChanges();
@@ -41,7 +42,7 @@ void FileList::Refresh() {
 }
 
 void FileList::Fill(const std::string& keepSelected) {
-    names_ = root_.empty() ? std::vector<std::string>() : FileNames(root_);
+    names_ = root_.empty() ? std::vector<std::string>() : FileNames(files_, root_);
     // As the trees do: the system's icons only once there is something to show.
     if (!imagesSet_ && !names_.empty()) {
         ListView_SetImageList(hwnd_, SystemImageList(false), LVSIL_NORMAL);
@@ -120,7 +121,7 @@ LRESULT FileList::OnEndLabelEdit(const NMLVDISPINFOW& info) {
     std::string name = WStringToAnsi(info.item.pszText);
     if (from.empty() || !IsPlainItemName(name)) return FALSE;
     std::string to = RenamedPath(from, name);
-    if (to == from || !RenameItem(from, to)) return FALSE;
+    if (to == from || !files_.Rename(from, to)) return FALSE;
     LVITEMW item = {};
     item.mask = LVIF_PARAM;
     item.iItem = info.item.iItem;

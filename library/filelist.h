@@ -2,7 +2,8 @@
 // owning window passes its WM_NOTIFY messages to OnNotify.
 #pragma once
 
-#include "platform/shell.h"
+#include "platform/filesystem.h"
+#include "platform/folderwatch.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -13,6 +14,9 @@
 
 class FileList {
   public:
+    // The files are read and renamed through `files`.
+    explicit FileList(FileSystem& files) : files_(files) {}
+
     void Create(HWND parent, int id, int x, int y, int width, int height);
     HWND hwnd() const { return hwnd_; }
 
@@ -46,6 +50,7 @@ class FileList {
     std::string PathAt(int index) const;
     LRESULT OnEndLabelEdit(const NMLVDISPINFOW& info);
 
+    FileSystem& files_;
     HWND hwnd_ = nullptr;
     std::string root_;
     // The names behind the items; an item's parameter is its index here.

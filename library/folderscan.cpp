@@ -1,7 +1,5 @@
 #include "library/folderscan.h"
 
-#include "library/resourcerules.h"
-#include "platform/handles.h"
 #include "platform/textconv.h"
 
 #include <shellapi.h>
@@ -10,28 +8,14 @@
 
 namespace {
 
-// Calls `take` for each visible entry of `folder` that is (or is not) a folder, until it
-// answers false.
-template <typename Take>
-void ForEachEntry(const std::string& folder, bool folders, Take take) {
-    WIN32_FIND_DATAA data;
-    UniqueFind find(::FindFirstFileA(ChildPath(folder, "*").c_str(), &data));
-    if (!find) return;
-    do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
-        if (((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folders) continue;
-        if (!take(name)) break;
-    } while (::FindNextFileA(find.get(), &data));
+bool Shown(const FolderEntry& entry, bool folders) {
+    return !entry.hidden && entry.folder == folders;
 }
 
-std::vector<std::string> SortedEntries(const std::string& folder, bool folders) {
+std::vector<std::string> SortedEntries(FileSystem& files, const std::string& folder, bool folders) {
     std::vector<std::string> names;
-    ForEachEntry(folder, folders, [&](const std::string& name) {
-        names.push_back(name);
-        return true;
-    });
+    for (const FolderEntry& entry : files.ListFolder(folder))
+        if (Shown(entry, folders)) names.push_back(entry.name);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return ::lstrcmpiA(a.c_str(), b.c_str()) < 0;
     });
@@ -40,21 +24,18 @@ std::vector<std::string> SortedEntries(const std::string& folder, bool folders) 
 
 }  // namespace
 
-std::vector<std::string> SubfolderNames(const std::string& folder) {
-    return SortedEntries(folder, true);
+std::vector<std::string> SubfolderNames(FileSystem& files, const std::string& folder) {
+    return SortedEntries(files, folder, true);
 }
 
-std::vector<std::string> FileNames(const std::string& folder) {
-    return SortedEntries(folder, false);
+std::vector<std::string> FileNames(FileSystem& files, const std::string& folder) {
+    return SortedEntries(files, folder, false);
 }
 
-bool HasSubfolders(const std::string& folder) {
-    bool found = false;
-    ForEachEntry(folder, true, [&](const std::string&) {
-        found = true;
-        return false;
-    });
-    return found;
+bool HasSubfolders(FileSystem& files, const std::string& folder) {
+    std::vector<FolderEntry> entries = files.ListFolder(folder);
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const FolderEntry& entry) { return Shown(entry, true); });
 }
 
 std::vector<std::string> DriveRoots() {

@@ -84,13 +84,13 @@ void FolderTree::ShowComputer() {
 }
 
 void FolderTree::SetRoot(const std::string& folder) {
-    if (!FolderExists(folder)) throw std::runtime_error(RootErrorText(folder));
+    if (!files_.FolderExists(folder)) throw std::runtime_error(RootErrorText(folder));
     Clear();
     computerPending_ = false;
     root_ = folder;
     std::string name = FileNamePart(folder);
-    HTREEITEM top =
-        Insert(TVI_ROOT, TVI_LAST, folder, name, ShownName(folder, name), HasSubfolders(folder));
+    HTREEITEM top = Insert(TVI_ROOT, TVI_LAST, folder, name, ShownName(folder, name),
+                           HasSubfolders(files_, folder));
     Load(top);
     TreeView_Expand(hwnd_, top, TVE_EXPAND);
     Select(top);
@@ -164,7 +164,7 @@ void FolderTree::Load(HTREEITEM item) {
     if (found == nodes_.end()) return;
     std::string path = found->second.path;
     found->second.loaded = true;
-    std::vector<std::string> names = SubfolderNames(path);
+    std::vector<std::string> names = SubfolderNames(files_, path);
     std::set<std::string> wanted(names.begin(), names.end());
 
     std::map<std::string, HTREEITEM> kept;
@@ -189,14 +189,14 @@ void FolderTree::Load(HTREEITEM item) {
         }
         std::string childPath = ChildPath(path, name);
         previous = Insert(item, previous, childPath, name, ShownName(childPath, name),
-                          HasSubfolders(childPath));
+                          HasSubfolders(files_, childPath));
     }
     SetHasChildren(item, !names.empty());
     for (const auto& entry : kept) {
         if (nodes_[entry.second].loaded) {
             Load(entry.second);
         } else {
-            SetHasChildren(entry.second, HasSubfolders(nodes_[entry.second].path));
+            SetHasChildren(entry.second, HasSubfolders(files_, nodes_[entry.second].path));
         }
     }
 }
@@ -260,7 +260,7 @@ LRESULT FolderTree::OnEndLabelEdit(const NMTVDISPINFOW& info) {
     std::string target = RenamedPath(found->second.path, name);
     if (target == found->second.path) return FALSE;
     std::string from = found->second.path;
-    if (!RenameItem(from, target)) return FALSE;
+    if (!files_.Rename(from, target)) return FALSE;
     if (from == root_) root_ = target;
     found->second.path = target;
     found->second.name = name;

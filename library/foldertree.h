@@ -4,7 +4,8 @@
 // its WM_NOTIFY messages to OnNotify.
 #pragma once
 
-#include "platform/shell.h"
+#include "platform/filesystem.h"
+#include "platform/folderwatch.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -15,7 +16,8 @@
 
 class FolderTree {
   public:
-    FolderTree() = default;
+    // The folders are read and renamed through `files`.
+    explicit FolderTree(FileSystem& files) : files_(files) {}
     ~FolderTree();
     FolderTree(const FolderTree&) = delete;
     FolderTree& operator=(const FolderTree&) = delete;
@@ -78,6 +80,7 @@ class FolderTree {
     static LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
 
+    FileSystem& files_;
     HWND hwnd_ = nullptr;
     std::string root_;
     std::map<HTREEITEM, Node> nodes_;

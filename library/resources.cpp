@@ -1,14 +1,21 @@
 #include "library/resources.h"
 
-#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "library/resourcerules.h"
-#include "platform/shell.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 
 #include <stdexcept>
 
-TForm3::TForm3() {
+TForm3::TForm3(FileSystem& files)
+    : ShellTreeView1(files),
+      ShellListView1(files),
+      bsSkinDirTreeView1(files),
+      bsSkinFileListView1(files),
+      addfiledialog(files),
+      shell_(Win32Shell([this] { return hwnd(); })),
+      dialogs_(*this),
+      actions_(files, *shell_, dialogs_, [] { return ProgramDirectory(); }) {
     addfiledialog.Title = "Open file";
     addfiledialog.Filter = "All files|*.*";
     addfiledialog.FilterIndex = 1;
@@ -100,34 +107,25 @@ void TForm3::bsSkinDirTreeView1Click() {
 }
 
 void TForm3::bsSkinButton3Click() {
-    std::string category = ShellTreeView1.SelectedPath();
-    if (category.empty()) return;
-    std::string name = bsSkinInputDialog1.AskText(WStringToAnsi(L"新建类别"),
-                                                  WStringToAnsi(L"请输入类别名称"), "");
-    if (name.empty()) return;
-    if (!CreateFolder(JoinWithSlash(category, name)))
-        ShowPlainMessage(WStringToAnsi(L"新建类别失败，请重试"));
-    ShellTreeView1.Refresh(ShellTreeView1.Selected());
+    if (actions_.NewCategory(ShellTreeView1.SelectedPath()))
+        ShellTreeView1.Refresh(ShellTreeView1.Selected());
 }
 
 void TForm3::bsSkinButton5Click() {
-    std::string category = ShellTreeView1.SelectedPath();
-    if (!MayDeleteCategory(category, ShellTreeView1.Root())) return;
-    ShellListView1.SetRoot(ManagedRoot);
-    ShellTreeView1.Remove(ShellTreeView1.Selected());
-    RecycleDelete(category, true, 0);
+    // The list and the tree let go of the folder before the shell takes it.
+    bool deleted =
+        actions_.DeleteCategory(ShellTreeView1.SelectedPath(), ShellTreeView1.Root(), [this] {
+            ShellListView1.SetRoot(ManagedRoot);
+            ShellTreeView1.Remove(ShellTreeView1.Selected());
+        });
+    if (!deleted) return;
     ShellTreeView1.RefreshAll();
     ShellTreeView1.Select(ShellTreeView1.Top());
 }
 
 void TForm3::bsSkinButton6Click() {
     std::string category = ShellTreeView1.SelectedPath();
-    if (addfiledialog.ChooseFiles() && !category.empty()) {
-        for (const std::string& file : addfiledialog.Files) {
-            // An existing file of the same name stays; a failed copy is skipped silently.
-            CopyFileNoReplace(file, JoinWithSlash(category, FileNamePart(file)));
-        }
-    }
+    if (addfiledialog.ChooseFiles()) actions_.AddFiles(category, addfiledialog.Files);
     ShellListView1.Refresh();
 }
 
@@ -136,7 +134,7 @@ void TForm3::bsSkinButton4Click() {
         std::string file = ShellListView1.SelectedPath();
         if (!file.empty()) {
             ShellListView1.RemoveSelected();
-            DeleteFilePermanently(file);
+            actions_.DeleteFileForGood(file);
         }
         ShellListView1.Refresh();
     } catch (const std::exception&) {
@@ -163,8 +161,15 @@ void TForm3::bsSkinButton9Click() {
 }
 
 void TForm3::OpenResource(const std::string& path) {
-    OpenRequest request = MakeOpenRequest(ProgramDirectory(), path);
-    ShellOpen(hwnd(), request.file, request.parameters);
+    actions_.Open(path);
+}
+
+std::string TForm3::Dialogs::Ask(const std::string& caption, const std::string& prompt) {
+    return form_.bsSkinInputDialog1.AskText(caption, prompt, "");
+}
+
+void TForm3::Dialogs::Tell(const std::string& text) {
+    ShowPlainMessage(text);
 }
 
 void TForm3::Close() {

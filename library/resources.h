@@ -8,8 +8,12 @@
 #include "library/filelist.h"
 #include "library/foldertree.h"
 #include "library/pagecontrol.h"
+#include "library/resourceactions.h"
+#include "platform/filesystem.h"
+#include "platform/shell.h"
 #include "platform/window.h"
 
+#include <memory>
 #include <string>
 
 class TForm3 : public Window {
@@ -30,7 +34,8 @@ class TForm3 : public Window {
         kButton9,
     };
 
-    TForm3();
+    // The window reaches the disk through `files`, the shell on its own behalf.
+    explicit TForm3(FileSystem& files);
     void Create();
 
     std::string ManagedRoot;
@@ -63,5 +68,20 @@ class TForm3 : public Window {
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
+    // The input dialog and the plain message, as the actions ask for them.
+    class Dialogs : public ManagerDialogs {
+      public:
+        explicit Dialogs(TForm3& form) : form_(form) {}
+        std::string Ask(const std::string& caption, const std::string& prompt) override;
+        void Tell(const std::string& text) override;
+
+      private:
+        TForm3& form_;
+    };
+
     void Close();
+
+    std::unique_ptr<Shell> shell_;
+    Dialogs dialogs_;
+    ResourceActions actions_;
 };

@@ -24,7 +24,13 @@ class TForm6 : public Window {
         kButton2,
     };
 
-    explicit TForm6(MovieFunctionCaller& movie) : movie_(movie) {}
+    // The trees and lists read the disk through `files`.
+    TForm6(MovieFunctionCaller& movie, FileSystem& files)
+        : bsSkinDirTreeView1(files),
+          bsSkinFileListView1(files),
+          bsSkinDirTreeView2(files),
+          bsSkinFileListView2(files),
+          movie_(movie) {}
     void Create();
 
     std::string TeachRoot;

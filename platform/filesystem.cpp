@@ -1,5 +1,7 @@
 #include "platform/filesystem.h"
 
+#include "platform/textconv.h"
+
 IoError::IoError(unsigned long code) : std::runtime_error(InOutErrorText(code)), code_(code) {}
 
 std::string InOutErrorText(unsigned long code) {
@@ -22,4 +24,31 @@ std::string InOutErrorText(unsigned long code) {
             return "Invalid numeric input";
     }
     return "I/O error " + std::to_string(code);
+}
+
+std::string ReadWholeFile(FileSystem& files, const std::string& path) {
+    std::unique_ptr<InputFile> file = files.OpenForReading(path);
+    std::string content;
+    char block[65536];
+    while (size_t got = file->Read(block, sizeof block)) content.append(block, got);
+    return content;
+}
+
+bool FileSystem::FileExists(const std::u16string& path) {
+    return FileExists(WideToAnsi(path));
+}
+
+bool FileSystem::FolderExists(const std::u16string& path) {
+    return FolderExists(WideToAnsi(path));
+}
+
+bool FileSystem::CreateFolder(const std::u16string& path) {
+    return CreateFolder(WideToAnsi(path));
+}
+
+std::vector<WideFolderEntry> FileSystem::ListFolder(const std::u16string& folder) {
+    std::vector<WideFolderEntry> wide;
+    for (const FolderEntry& e : ListFolder(WideToAnsi(folder)))
+        wide.push_back({AnsiToWide(e.name), e.folder, e.hidden, e.size, e.modified});
+    return wide;
 }

@@ -1,6 +1,7 @@
 #include "platform/filesystem.h"
 
 #include "platform/handles.h"
+#include "platform/textconv.h"
 
 #include <windows.h>
 
@@ -8,6 +9,64 @@
 #include <cstdio>
 
 namespace {
+
+std::uint64_t Join(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+const wchar_t* W(const std::u16string& path) {
+    return reinterpret_cast<const wchar_t*>(path.c_str());
+}
+
+bool IsFolder(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EndsInSeparator(const std::string& folder) {
+    size_t last = LastDelimiter(folder, "\\/");
+    return last != std::string::npos && last + 1 == folder.size();
+}
+
+bool EndsInSeparator(const std::u16string& folder) {
+    return !folder.empty() && (folder.back() == u'\\' || folder.back() == u'/');
+}
+
+// The search pattern for every entry of `folder`; an empty folder is the current one.
+template <class Text>
+Text EveryEntryOf(const Text& folder) {
+    const typename Text::value_type separator[] = {'\\', 0}, every[] = {'*', 0};
+    if (folder.empty() || EndsInSeparator(folder)) return folder + every;
+    return folder + separator + every;
+}
+
+// One enumeration for both character widths; `First` and `Next` are the find functions of the
+// width whose find data `Data` is.
+template <class Entry, class Data, class Pattern, class First, class Next>
+std::vector<Entry> List(const Pattern* pattern, First first, Next next) {
+    using Char = typename decltype(Entry::name)::value_type;
+    std::vector<Entry> entries;
+    Data data;
+    UniqueFind find(first(pattern, &data));
+    if (!find) return entries;
+    do {
+        const Char* name = reinterpret_cast<const Char*>(data.cFileName);
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        Entry entry;
+        entry.name = name;
+        entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.hidden =
+            (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+        entry.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+        entry.modified =
+            Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+        entries.push_back(std::move(entry));
+    } while (next(find.get(), &data));
+    return entries;
+}
 
 class Win32InputFile : public InputFile {
   public:
@@ -27,17 +86,49 @@ class Win32InputFile : public InputFile {
 class Win32Files : public FileSystem {
   public:
     bool FileExists(const std::string& path) override {
-        DWORD attributes = ::GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+        return IsFile(::GetFileAttributesA(path.c_str()));
     }
 
     bool FolderExists(const std::string& path) override {
-        DWORD attributes = ::GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        return IsFolder(::GetFileAttributesA(path.c_str()));
     }
 
     bool CreateFolder(const std::string& path) override {
         return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    }
+
+    std::vector<FolderEntry> ListFolder(const std::string& folder) override {
+        return List<FolderEntry, WIN32_FIND_DATAA>(EveryEntryOf(folder).c_str(), ::FindFirstFileA,
+                                                   ::FindNextFileA);
+    }
+
+    bool CopyFileNoReplace(const std::string& from, const std::string& to) override {
+        return ::CopyFileA(from.c_str(), to.c_str(), TRUE) != FALSE;
+    }
+
+    bool DeleteFilePermanently(const std::string& path) override {
+        return ::DeleteFileA(path.c_str()) != FALSE;
+    }
+
+    bool Rename(const std::string& from, const std::string& to) override {
+        return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    }
+
+    bool FileExists(const std::u16string& path) override {
+        return IsFile(::GetFileAttributesW(W(path)));
+    }
+
+    bool FolderExists(const std::u16string& path) override {
+        return IsFolder(::GetFileAttributesW(W(path)));
+    }
+
+    bool CreateFolder(const std::u16string& path) override {
+        return ::CreateDirectoryW(W(path), nullptr) != FALSE;
+    }
+
+    std::vector<WideFolderEntry> ListFolder(const std::u16string& folder) override {
+        return List<WideFolderEntry, WIN32_FIND_DATAW>(W(EveryEntryOf(folder)), ::FindFirstFileW,
+                                                       ::FindNextFileW);
     }
 
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
@@ -119,6 +210,8 @@ class Win32Files : public FileSystem {
 
 }  // namespace
 
-std::unique_ptr<FileSystem> Win32FileSystem() {
-    return std::make_unique<Win32Files>();
+FileSystem& Win32FileSystem() {
+    // It holds nothing: one instance serves every caller for the life of the process.
+    static Win32Files files;
+    return files;
 }

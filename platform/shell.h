@@ -1,12 +1,10 @@
-// The shell and file operations of the resource windows, in the ANSI code page: deleting into
-// the recycle bin, copying without replacing, deleting for good, creating and renaming, opening
-// with the associated program, and watching a folder for changes.
+// The program's one seam to the shell: opening a file with its program and deleting into the
+// recycle bin. Paths and parameters are ANSI text, as ShellExecuteA and SHFileOperationA take
+// them. The Win32 shell in the program, a recording fake in the portable tests.
 #pragma once
 
-#include "platform/handles.h"
-
-#include <windows.h>
-
+#include <functional>
+#include <memory>
 #include <string>
 
 // FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI: into the recycle bin with no
@@ -15,35 +13,22 @@ constexpr unsigned kRecycleFlags = 0x0454;
 constexpr unsigned RecycleDeleteFlags(bool allowFolders, unsigned extraFlags) {
     return kRecycleFlags | (allowFolders ? 0u : 0x0080u) | extraFlags;
 }
-// Deletes `path` through the shell's file operation, owned by the active window; true when the
-// shell reports success.
-bool RecycleDelete(const std::string& path, bool allowFolders, unsigned extraFlags);
 
-bool FolderExists(const std::string& path);
-bool FileExists(const std::string& path);
-// CopyFileA with fail-if-exists: an existing target is never replaced.
-bool CopyFileNoReplace(const std::string& from, const std::string& to);
-bool DeleteFilePermanently(const std::string& path);
-bool CreateFolder(const std::string& path);
-bool RenameItem(const std::string& from, const std::string& to);
-// ShellExecuteA with the verb "open", no working directory and a normal window; no parameters
-// when `parameters` is empty. The result is not looked at.
-void ShellOpen(HWND owner, const std::string& file, const std::string& parameters);
-
-// A change notification on one folder. Changed() looks without waiting and re-arms the
-// notification; a folder that cannot be watched never reports a change.
-class FolderChangeWatch {
+class Shell {
   public:
-    FolderChangeWatch() = default;
-    FolderChangeWatch(const std::string& folder, bool subtree, DWORD filter);
-    bool Changed();
-    bool Active() const { return static_cast<bool>(handle_); }
-
-  private:
-    struct ChangeTraits {
-        using Type = HANDLE;
-        static Type Invalid() { return INVALID_HANDLE_VALUE; }
-        static void Close(Type h) { ::FindCloseChangeNotification(h); }
-    };
-    UniqueResource<ChangeTraits> handle_;
+    virtual ~Shell() = default;
+    // The verb "open" with no working directory and a normal window; no parameters when
+    // `parameters` is empty. The result is not looked at.
+    virtual void Open(const std::string& file, const std::string& parameters) = 0;
+    // Deletes `path` through the shell's file operation with RecycleDeleteFlags, owned by the
+    // active window; true when the shell reports success.
+    virtual bool RecycleDelete(const std::string& path, bool allowFolders, unsigned extraFlags) = 0;
 };
+
+#ifdef _WIN32
+#include <windows.h>
+
+// The Win32 shell, opening for the window `owner` names at each request (windows are made after
+// the objects that hold their shell; null for none).
+std::unique_ptr<Shell> Win32Shell(std::function<HWND()> owner);
+#endif

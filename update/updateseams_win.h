@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/http.h"
+#include "platform/shell.h"
 #include "update/updateflow.h"
 
 #include <windows.h>
@@ -17,13 +18,6 @@ class HttpClientSeam : public UpdateHttp {
     void Get(const std::string& url, ReplyBuffer& body) override;
     void Cancel() override;
     void ServeQueueAfterEveryWait() override;
-};
-
-// The ANSI file functions of the system.
-class Win32UpdateFiles : public UpdateFiles {
-  public:
-    void Write(const std::string& path, const ReplyBuffer& data) override;
-    std::string Read(const std::string& path) override;
 };
 
 // The main window's question and failure dialogs, and its memo.
@@ -46,11 +40,11 @@ class SkinnedUpdateScreen : public UpdateScreen {
 // The shell opens the installer for the main window; the application then quits.
 class ShellUpdateStarter : public UpdateStarter {
   public:
-    explicit ShellUpdateStarter(HWND owner) : owner_(owner) {}
+    explicit ShellUpdateStarter(Shell& shell) : shell_(shell) {}
 
     void OpenInstaller(const std::string& path) override;
     void Quit() override;
 
   private:
-    HWND owner_;
+    Shell& shell_;
 };

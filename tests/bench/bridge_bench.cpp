@@ -59,6 +59,31 @@ class StdioFileSystem : public FileSystem {
     void WriteNewFile(const std::string& path, const std::string& content) override {
         std::ofstream(path, std::ios::binary) << content;
     }
+    std::vector<FolderEntry> ListFolder(const std::string& folder) override {
+        std::vector<FolderEntry> entries;
+        std::error_code error;
+        for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
+            FolderEntry entry;
+            entry.name = item.path().filename().string();
+            entry.folder = item.is_directory();
+            entries.push_back(entry);
+        }
+        return entries;
+    }
+    bool CopyFileNoReplace(const std::string& from, const std::string& to) override {
+        std::error_code error;
+        return std::filesystem::copy_file(from, to, error);
+    }
+    bool DeleteFilePermanently(const std::string& path) override {
+        std::error_code error;
+        return std::filesystem::is_regular_file(path) && std::filesystem::remove(path, error);
+    }
+    bool Rename(const std::string& from, const std::string& to) override {
+        std::error_code error;
+        if (std::filesystem::exists(to)) return false;
+        std::filesystem::rename(from, to, error);
+        return !error;
+    }
 };
 #endif
 
@@ -128,12 +153,13 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     const int iterations = argc > 1 ? std::atoi(argv[1]) : 5000;
 #ifdef _WIN32
-    std::unique_ptr<FileSystem> fs = Win32FileSystem();
+    FileSystem* fs = &Win32FileSystem();
     // The program's own rule: the directory of the running executable, asked for at each use.
     auto programDirectory = [] { return ProgramDirectory(); };
     const char* platform = "Win32";
 #else
-    std::unique_ptr<FileSystem> fs = std::make_unique<StdioFileSystem>();
+    StdioFileSystem stdioFiles;
+    FileSystem* fs = &stdioFiles;
     const std::string fixed =
         (std::filesystem::temp_directory_path() / "bridge-bench").string() + "/";
     auto programDirectory = [fixed] { return fixed; };

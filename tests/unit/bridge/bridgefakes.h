@@ -1,10 +1,9 @@
-// In-memory stand-ins for the file system and the registry, shaped after the Win32 behaviour the
-// bridge relies on: "/" and "\" name the same entry, a folder needs its parent, drives exist.
+// In-memory stand-in for the registry, shaped after the Win32 behaviour the bridge relies on; the
+// file system's stand-in is shared with the other layers' tests.
 #pragma once
 
-#include "platform/paths.h"
-#include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "tests/unit/fakes/platformfakes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,100 +11,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-class FakeFileSystem : public FileSystem {
-  public:
-    std::map<std::string, std::string> files;  // normalised path -> content
-    std::set<std::string> folders;             // normalised paths
-    std::vector<std::string> created;          // folders as CreateFolder received them
-    std::vector<std::string> written;          // files as WriteNewFile received them
-    size_t chunk = 4096;                       // the most one Read returns
-    int openFiles = 0;
-    // Rights the platform may refuse, which Wine running as root never does.
-    std::set<std::string> readOnly;       // files that cannot be opened for writing
-    std::set<std::string> unreadable;     // files that cannot be opened at all
-    std::set<std::string> lockedFolders;  // folders in which nothing can be created
-
-    static std::string Key(std::string path) {
-        std::replace(path.begin(), path.end(), '/', '\\');
-        // As the ANSI file functions do, a GBK trail byte 0x5C is not a separator.
-        while (path.size() > 2 && LastDelimiter(path, "\\") == path.size() - 1) path.pop_back();
-        return path;
-    }
-
-    void AddFolder(const std::string& path) {
-        std::string key = Key(path);
-        folders.insert(key);
-        for (size_t at = key.find('\\', 3); at != std::string::npos; at = key.find('\\', at + 1))
-            folders.insert(key.substr(0, at));
-    }
-
-    void AddFile(const std::string& path, const std::string& content) {
-        std::string key = Key(path);
-        AddFolder(key.substr(0, key.rfind('\\')));
-        files[key] = content;
-    }
-
-    bool ParentExists(const std::string& key) const {
-        size_t at = LastDelimiter(key, "\\");
-        if (at == std::string::npos) return false;
-        std::string parent = key.substr(0, at);
-        return parent.size() <= 2 || folders.count(parent) > 0;
-    }
-
-    bool FileExists(const std::string& path) override { return files.count(Key(path)) > 0; }
-    bool FolderExists(const std::string& path) override {
-        std::string key = Key(path);
-        return key.size() == 2 ? key[1] == ':' : folders.count(key) > 0;
-    }
-
-    bool CreateFolder(const std::string& path) override {
-        created.push_back(path);
-        std::string key = Key(path);
-        if (files.count(key) || folders.count(key) || !ParentExists(key)) return false;
-        if (lockedFolders.count(key.substr(0, LastDelimiter(key, "\\")))) return false;
-        folders.insert(key);
-        return true;
-    }
-
-    class File : public InputFile {
-      public:
-        File(FakeFileSystem& owner, std::string content)
-            : owner_(owner), content_(std::move(content)) {
-            ++owner_.openFiles;
-        }
-        ~File() override { --owner_.openFiles; }
-        size_t Read(char* buffer, size_t size) override {
-            size_t n = std::min({size, owner_.chunk, content_.size() - at_});
-            std::copy_n(content_.data() + at_, n, buffer);
-            at_ += n;
-            return n;
-        }
-
-      private:
-        FakeFileSystem& owner_;
-        std::string content_;
-        size_t at_ = 0;
-    };
-
-    std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
-        std::string key = Key(path);
-        auto it = files.find(key);
-        if (it == files.end()) throw IoError(ParentExists(key) ? 2 : 3);
-        if (unreadable.count(key)) throw IoError(5);
-        return std::make_unique<File>(*this, it->second);
-    }
-
-    void WriteNewFile(const std::string& path, const std::string& content) override {
-        written.push_back(path);
-        std::string key = Key(path);
-        if (folders.count(key) || readOnly.count(key) || unreadable.count(key)) throw IoError(5);
-        if (!ParentExists(key)) throw IoError(3);
-        if (!files.count(key) && lockedFolders.count(key.substr(0, LastDelimiter(key, "\\"))))
-            throw IoError(5);
-        files[key] = content;
-    }
-};
 
 // Registry values as the platform keeps them: a type and the bytes.
 struct FakeValue {

@@ -1,8 +1,10 @@
-// The file requests over the real Win32 file system, in a folder of their own under the temp
-// folder: error texts, exact bytes, folders and the GBK trail byte that looks like "\".
+// The file requests and the other users of the file-system seam over the real Win32 file system,
+// in a folder of their own under the temp folder: error texts, exact bytes, folders, the GBK
+// trail byte that looks like "\", listing, copying, renaming and deleting, and UTF-16 names.
 #include "bridge/fileservices.h"
 #include "platform/filesystem.h"
 #include "platform/handles.h"
+#include "platform/textconv.h"
 
 #include <windows.h>
 
@@ -17,7 +19,7 @@ namespace {
 
 class Win32FilesTest : public ::testing::Test {
   protected:
-    std::unique_ptr<FileSystem> fs = Win32FileSystem();
+    FileSystem* fs = &Win32FileSystem();
     std::string root;
 
     void SetUp() override {
@@ -198,6 +200,78 @@ TEST_F(Win32FilesTest, GbkNameWithTrailByteBackslash) {
     EXPECT_TRUE(fs->FolderExists(root + name + "\\sub"));
     files.SaveBytes(name + "/" + name + ".txt", name);
     EXPECT_EQ(name, files.LoadFile(name + "\\" + name + ".txt").value());
+}
+
+TEST_F(Win32FilesTest, ListingNamesEveryEntryOnceWithItsKindAndMarks) {
+    ASSERT_TRUE(fs->CreateFolder(root + "sub"));
+    fs->WriteNewFile(root + "a.txt", "12345");
+    fs->WriteNewFile(root + "h.txt", "");
+    ASSERT_TRUE(::SetFileAttributesA((root + "h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    // With or without the separator at the end, the same entries; never "." or "..".
+    for (const std::string& folder : {root, root.substr(0, root.size() - 1)}) {
+        std::vector<FolderEntry> entries = fs->ListFolder(folder);
+        std::sort(entries.begin(), entries.end(),
+                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+        ASSERT_EQ(3u, entries.size()) << folder;
+        EXPECT_EQ("a.txt", entries[0].name);
+        EXPECT_FALSE(entries[0].folder);
+        EXPECT_FALSE(entries[0].hidden);
+        EXPECT_EQ(5u, entries[0].size);
+        EXPECT_NE(0u, entries[0].modified);
+        EXPECT_EQ("h.txt", entries[1].name);
+        EXPECT_TRUE(entries[1].hidden);
+        EXPECT_EQ("sub", entries[2].name);
+        EXPECT_TRUE(entries[2].folder);
+    }
+    EXPECT_TRUE(fs->ListFolder(root + "missing").empty());
+    ::SetFileAttributesA((root + "h.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Win32FilesTest, CopyNeverReplacesRenameMovesAndDeleteIsForGood) {
+    fs->WriteNewFile(root + "a.txt", "new");
+    fs->WriteNewFile(root + "b.txt", "old");
+    EXPECT_FALSE(fs->CopyFileNoReplace(root + "a.txt", root + "b.txt"));
+    EXPECT_EQ("old", Bytes(root + "b.txt"));
+    EXPECT_FALSE(fs->CopyFileNoReplace(root + "missing.txt", root + "c.txt"));
+    EXPECT_TRUE(fs->CopyFileNoReplace(root + "a.txt", root + "c.txt"));
+    EXPECT_EQ("new", Bytes(root + "c.txt"));
+
+    EXPECT_FALSE(fs->Rename(root + "a.txt", root + "b.txt"));  // the target stays
+    EXPECT_TRUE(fs->Rename(root + "a.txt", root + "d.txt"));
+    EXPECT_FALSE(fs->FileExists(root + "a.txt"));
+    EXPECT_EQ("new", Bytes(root + "d.txt"));
+    ASSERT_TRUE(fs->CreateFolder(root + "dir"));
+    EXPECT_TRUE(fs->Rename(root + "dir", root + "folder"));
+    EXPECT_TRUE(fs->FolderExists(root + "folder"));
+
+    EXPECT_TRUE(fs->DeleteFilePermanently(root + "d.txt"));
+    EXPECT_FALSE(fs->FileExists(root + "d.txt"));
+    EXPECT_FALSE(fs->DeleteFilePermanently(root + "d.txt"));
+    EXPECT_FALSE(fs->DeleteFilePermanently(root + "folder"));  // files only
+    EXPECT_TRUE(fs->FolderExists(root + "folder"));
+}
+
+TEST_F(Win32FilesTest, TheUtf16SideReachesNamesOutsideTheCodePage) {
+    // "ã" has no GBK form: the ANSI functions could not name this folder.
+    const std::u16string wideRoot = AnsiToWide(root);
+    const std::u16string folder = wideRoot + u"s\u00E3o";
+    ASSERT_TRUE(fs->CreateFolder(folder));
+    EXPECT_TRUE(fs->FolderExists(folder));
+    EXPECT_FALSE(fs->FileExists(folder));
+    EXPECT_FALSE(fs->CreateFolder(folder));
+    UniqueFile file(
+        ::CreateFileW(reinterpret_cast<const wchar_t*>((folder + u"\\f\u00E3.txt").c_str()),
+                      GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    file.reset();
+    EXPECT_TRUE(fs->FileExists(folder + u"\\f\u00E3.txt"));
+    std::vector<WideFolderEntry> entries = fs->ListFolder(folder + u"\\");
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(u"f\u00E3.txt", entries[0].name);
+    EXPECT_FALSE(entries[0].folder);
+    bool listed = false;
+    for (const WideFolderEntry& e : fs->ListFolder(wideRoot)) listed |= e.name == u"s\u00E3o";
+    EXPECT_TRUE(listed);
 }
 
 }  // namespace

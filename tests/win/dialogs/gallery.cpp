@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         bool quit = false;
         while (!quit) PumpMessage(true, &quit);
     } else if (which == "open" || which == "details") {
-        TbsSkinOpenDialog open;
+        TbsSkinOpenDialog open(Win32FileSystem());
         open.MultiSelection = true;
         open.InitialDir = "C:\\windows";
         if (which == "details") open.ViewStyle = FileListView::Details;

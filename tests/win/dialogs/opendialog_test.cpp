@@ -89,7 +89,7 @@ DialogScript::Step OnDialog(std::function<void(HWND)> action) {
 }
 
 TEST_F(OpenDialogTest, ConfirmCancelAndTheNextCallStartsAtTheLastFile) {
-    TbsSkinOpenDialog dialog;
+    TbsSkinOpenDialog dialog(Win32FileSystem());
     dialog.MultiSelection = true;
     dialog.InitialDir = WStringToAnsi(root_);
     std::vector<std::wstring> listed;
@@ -140,7 +140,7 @@ TEST_F(OpenDialogTest, ConfirmCancelAndTheNextCallStartsAtTheLastFile) {
 }
 
 TEST_F(OpenDialogTest, MultipleSelectionListsTheFilesInListOrder) {
-    TbsSkinOpenDialog dialog;
+    TbsSkinOpenDialog dialog(Win32FileSystem());
     dialog.MultiSelection = true;
     dialog.InitialDir = WStringToAnsi(root_);
     DialogScript script;
@@ -166,7 +166,7 @@ TEST_F(OpenDialogTest, MultipleSelectionListsTheFilesInListOrder) {
 }
 
 TEST_F(OpenDialogTest, ConfirmNeedsASelectedExistingFileAndANameWhenChecking) {
-    TbsSkinOpenDialog dialog;
+    TbsSkinOpenDialog dialog(Win32FileSystem());
     dialog.InitialDir = WStringToAnsi(root_);
     bool stillOpen[3] = {};
     DialogScript script;
@@ -198,7 +198,7 @@ TEST_F(OpenDialogTest, ConfirmNeedsASelectedExistingFileAndANameWhenChecking) {
 }
 
 TEST_F(OpenDialogTest, MasksFilterIndexSizeAndViewCarryOver) {
-    TbsSkinOpenDialog dialog;
+    TbsSkinOpenDialog dialog(Win32FileSystem());
     dialog.Filter = "All files|*.*|Documents|*.doc";
     dialog.FilterIndex = 2;
     dialog.InitialDir = WStringToAnsi(root_);
@@ -237,7 +237,7 @@ TEST_F(OpenDialogTest, MasksFilterIndexSizeAndViewCarryOver) {
 }
 
 TEST_F(OpenDialogTest, NewFolderButtonOnlyCreatesAMissingFolderAndDoubleClickConfirms) {
-    TbsSkinOpenDialog dialog;
+    TbsSkinOpenDialog dialog(Win32FileSystem());
     dialog.InitialDir = WStringToAnsi(root_);
     dialog.ViewStyle = FileListView::Details;
     LONG listStyle = 0;
@@ -271,7 +271,7 @@ TEST_F(OpenDialogTest, NewFolderButtonOnlyCreatesAMissingFolderAndDoubleClickCon
 }
 
 TEST_F(OpenDialogTest, ControlsCarryTheirTexts) {
-    TbsSkinOpenDialog dialog;
+    TbsSkinOpenDialog dialog(Win32FileSystem());
     dialog.InitialDir = WStringToAnsi(root_);
     std::vector<std::wstring> statics, buttons, hints;
     DialogScript script;

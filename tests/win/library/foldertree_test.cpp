@@ -13,7 +13,7 @@ TEST(FolderTreeTest, DrivesAreListedAtTheFirstPaintNotAtCreation) {
                                     ::GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(nullptr, parent);
     {
-        FolderTree tree;
+        FolderTree tree(Win32FileSystem());
         tree.Create(parent, 1, 0, 0, 300, 300);
         EXPECT_EQ(0u, TreeView_GetCount(tree.hwnd()));
         ::ShowWindow(parent, SW_SHOWNOACTIVATE);
@@ -33,7 +33,7 @@ TEST(FolderTreeTest, ATreeGivenItsRootBeforeItIsSeenNeverListsTheDrives) {
     std::string root = temp;
     root.pop_back();
     {
-        FolderTree tree;
+        FolderTree tree(Win32FileSystem());
         tree.Create(parent, 1, 0, 0, 300, 300);
         tree.SetRoot(root);
         ::ShowWindow(parent, SW_SHOWNOACTIVATE);

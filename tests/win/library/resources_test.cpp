@@ -58,7 +58,7 @@ class ManagerTest : public LibraryTest {
 
     std::string unique_;
     std::string index_;
-    TForm3 form_;
+    TForm3 form_{Win32FileSystem()};
 };
 
 TEST_F(ManagerTest, FirstShowingRootsBothTabsAndTheListFollowsMouseClicksOnly) {
@@ -136,7 +136,7 @@ TEST_F(ManagerTest, NewCategoryGoesBelowTheKeyboardSelectionAndAnExistingNameFai
         .Then([&] { return FindDialog(L"新建类别") == nullptr && ::IsWindowEnabled(form_.hwnd()); })
         .Do([&] { Click(Button(TForm3::kButton2)); });
     form_.ShowModal();
-    EXPECT_EQ(2u, SubfolderNames(resources_ + "\\music").size());
+    EXPECT_EQ(2u, SubfolderNames(Win32FileSystem(), resources_ + "\\music").size());
 }
 
 TEST_F(ManagerTest, DeleteCategoryRecyclesTheFolderButNeverTheRoot) {

@@ -34,7 +34,7 @@ class PickerTest : public LibraryTest {
 
     std::string teach1_, teach2_;
     RecordingMovie movie_;
-    TForm6 form_{movie_};
+    TForm6 form_{movie_, Win32FileSystem()};
 };
 
 TEST_F(PickerTest, FirstShowingOpensTheSecondTabAndThePickReachesTheMovie) {

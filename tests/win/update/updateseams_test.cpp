@@ -1,5 +1,7 @@
-// The Win32 pieces behind the update flow: the files beside the program (exact bytes, a shorter
-// reply replacing a longer one, failures as exceptions) and the memo that holds the reply.
+// The Win32 pieces behind the update flow: the files beside the program on the Win32 file system
+// (exact bytes, a shorter reply replacing a longer one, failures as exceptions) and the memo that
+// holds the reply.
+#include "update/updatefiles.h"
 #include "update/updateseams_win.h"
 
 #include "dialogs/inputdialog.h"
@@ -16,7 +18,7 @@ namespace {
 
 class UpdateFilesTest : public ::testing::Test {
   protected:
-    Win32UpdateFiles files;
+    SeamUpdateFiles files{Win32FileSystem()};
     std::string root;
 
     void SetUp() override {

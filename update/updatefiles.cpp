@@ -1,0 +1,32 @@
+#include "update/updatefiles.h"
+
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, const IoError& error) {
+    throw std::runtime_error(what + " " + path + " (" + error.what() + ")");
+}
+
+}  // namespace
+
+void SeamUpdateFiles::Write(const std::string& path, const ReplyBuffer& data) {
+    // The installer is held whole once more: the write that keeps the earlier content takes it
+    // in one piece.
+    std::string bytes;
+    bytes.reserve(data.Size());
+    data.ForEachPiece([&](const char* piece, size_t size) { bytes.append(piece, size); });
+    try {
+        files_.WriteNewFile(path, bytes);
+    } catch (const IoError& error) {
+        Fail("cannot write", path, error);
+    }
+}
+
+std::string SeamUpdateFiles::Read(const std::string& path) {
+    try {
+        return ReadWholeFile(files_, path);
+    } catch (const IoError& error) {
+        Fail("cannot read", path, error);
+    }
+}
