@@ -16,14 +16,11 @@ constexpr DWORD kWatchedChanges =
 
 void FileList::Create(HWND parent, int id, int x, int y, int width, int height) {
     // The system's image list is shared, never destroyed with the control.
-    hwnd_ = ::CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON | LVS_SINGLESEL |
-            LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
-        x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) throw std::runtime_error("Error creating window");
-    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    hwnd_ = CreateChildControl(parent, WC_LISTVIEWW, L"",
+                               WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_ICON |
+                                   LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE |
+                                   LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
+                               x, y, width, height, id, WS_EX_CLIENTEDGE);
 }
 
 void FileList::SetRoot(const std::string& folder) {

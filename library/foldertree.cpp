@@ -25,14 +25,10 @@ FolderTree::~FolderTree() {
 
 void FolderTree::Create(HWND parent, int id, int x, int y, int width, int height) {
     // No lines and no buttons at the root level; the selection stays visible without focus.
-    hwnd_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS |
-                                  TVS_HASBUTTONS | TVS_SHOWSELALWAYS | TVS_EDITLABELS,
-                              x, y, width, height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              ::GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) throw std::runtime_error("Error creating window");
-    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    hwnd_ = CreateChildControl(parent, WC_TREEVIEWW, L"",
+                               WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TVS_HASBUTTONS |
+                                   TVS_SHOWSELALWAYS | TVS_EDITLABELS,
+                               x, y, width, height, id, WS_EX_CLIENTEDGE);
     ::SetWindowSubclass(hwnd_, &FolderTree::TreeProc, 0, reinterpret_cast<DWORD_PTR>(this));
     // The drives are listed when the tree is first painted without a root, not now: naming a
     // disconnected network drive or an empty card reader can take seconds, and the program's

@@ -4,17 +4,11 @@
 
 #include <commctrl.h>
 
-#include <stdexcept>
-
 void PageControl::Create(HWND parent, int id, int x, int y, int width, int height,
                          const std::vector<std::wstring>& captions) {
     // Clipping siblings keeps the tab frame from painting over the pages' controls.
-    hwnd_ = ::CreateWindowExW(0, WC_TABCONTROLW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, x, y, width,
-                              height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              ::GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) throw std::runtime_error("Error creating window");
-    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    hwnd_ = CreateChildControl(parent, WC_TABCONTROLW, L"",
+                               WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, x, y, width, height, id);
     for (size_t i = 0; i < captions.size(); ++i) {
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
@@ -61,15 +55,4 @@ bool PageControl::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.code == TCN_SELCHANGE) ShowPage(ActivePage());
     result = 0;
     return true;
-}
-
-HWND CreateButton(HWND parent, int id, const std::wstring& text, int x, int y, int width,
-                  int height) {
-    HWND button = ::CreateWindowExW(
-        0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, width,
-        height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleW(nullptr), nullptr);
-    if (!button) throw std::runtime_error("Error creating window");
-    ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
-    return button;
 }

@@ -29,7 +29,3 @@ class PageControl {
     HWND hwnd_ = nullptr;
     std::vector<std::vector<HWND>> pages_;
 };
-
-// A push button in the dialog font, child of `parent`.
-HWND CreateButton(HWND parent, int id, const std::wstring& text, int x, int y, int width,
-                  int height);

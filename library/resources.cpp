@@ -27,7 +27,6 @@ void TForm3::Create() {
     CreateWindowOf(WS_EX_DLGMODALFRAME, L"教学资源管理", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN,
                    100, 60, 700, 560, nullptr);
     SetClientSize(694, 528);
-    dialogKeys_ = true;
 
     bsSkinPageControl1.Create(hwnd(), kPageControl, 18, 12, 657, 497,
                               {L"教学资源管理", L"教学资源索引"});
@@ -44,8 +43,8 @@ void TForm3::Create() {
                {kButton4, L"删除"},     {kButton1, L"打开"},     {kButton2, L"取消"}};
     int x = left;
     for (const auto& button : row) {
-        HWND h = CreateButton(hwnd(), button.id, button.text, x, top + 385 + 14, 90, 25);
-        bsSkinPageControl1.AddToPage(0, h);
+        bsSkinPageControl1.AddToPage(
+            0, AddButton(button.text, {x, top + 385 + 14, 90, 25}, button.id));
         x += 90 + 14;
     }
     bsSkinPageControl1.AddToPage(0, ShellTreeView1.hwnd());
@@ -56,10 +55,10 @@ void TForm3::Create() {
     int listRight = left + 177 + 6 + 425;
     bsSkinPageControl1.AddToPage(1, bsSkinDirTreeView1.hwnd());
     bsSkinPageControl1.AddToPage(1, bsSkinFileListView1.hwnd());
-    bsSkinPageControl1.AddToPage(1, CreateButton(hwnd(), kButton8, L"打开",
-                                                 listRight - 90 - 14 - 90, top + 409 + 12, 90, 25));
     bsSkinPageControl1.AddToPage(
-        1, CreateButton(hwnd(), kButton9, L"取消", listRight - 90, top + 409 + 12, 90, 25));
+        1, AddButton(L"打开", {listRight - 90 - 14 - 90, top + 409 + 12, 90, 25}, kButton8));
+    bsSkinPageControl1.AddToPage(
+        1, AddButton(L"取消", {listRight - 90, top + 409 + 12, 90, 25}, kButton9));
     bsSkinPageControl1.SetActivePage(0);
 
     // The lists follow their trees on mouse clicks only, not on keyboard moves.
@@ -180,52 +179,43 @@ void TForm3::Close() {
     }
 }
 
-LRESULT TForm3::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_SHOWWINDOW:
-            if (wParam && lParam == 0) FormShow();
-            break;  // the default procedure hides and shows it with its owner
-        case WM_NOTIFY: {
-            const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
-            LRESULT result = 0;
-            if (bsSkinPageControl1.OnNotify(header, result) ||
-                ShellTreeView1.OnNotify(header, result) ||
-                ShellListView1.OnNotify(header, result) ||
-                bsSkinDirTreeView1.OnNotify(header, result) ||
-                bsSkinFileListView1.OnNotify(header, result))
-                return result;
+void TForm3::OnButton(int id) {
+    switch (id) {
+        case kButton3:
+            bsSkinButton3Click();
             break;
-        }
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED) {
-                switch (LOWORD(wParam)) {
-                    case kButton3:
-                        bsSkinButton3Click();
-                        break;
-                    case kButton5:
-                        bsSkinButton5Click();
-                        break;
-                    case kButton6:
-                        bsSkinButton6Click();
-                        break;
-                    case kButton4:
-                        bsSkinButton4Click();
-                        break;
-                    case kButton1:
-                        bsSkinButton1Click();
-                        break;
-                    case kButton2:
-                        bsSkinButton2Click();
-                        break;
-                    case kButton8:
-                        bsSkinButton8Click();
-                        break;
-                    case kButton9:
-                        bsSkinButton9Click();
-                        break;
-                }
-            }
-            return 0;
+        case kButton5:
+            bsSkinButton5Click();
+            break;
+        case kButton6:
+            bsSkinButton6Click();
+            break;
+        case kButton4:
+            bsSkinButton4Click();
+            break;
+        case kButton1:
+            bsSkinButton1Click();
+            break;
+        case kButton2:
+            bsSkinButton2Click();
+            break;
+        case kButton8:
+            bsSkinButton8Click();
+            break;
+        case kButton9:
+            bsSkinButton9Click();
+            break;
     }
-    return Window::OnMessage(msg, wParam, lParam);
+}
+
+bool TForm3::OnNotify(const NMHDR& header, LRESULT& result) {
+    return bsSkinPageControl1.OnNotify(header, result) || ShellTreeView1.OnNotify(header, result) ||
+           ShellListView1.OnNotify(header, result) || bsSkinDirTreeView1.OnNotify(header, result) ||
+           bsSkinFileListView1.OnNotify(header, result);
+}
+
+LRESULT TForm3::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SHOWWINDOW && wParam && lParam == 0) FormShow();
+    // The default procedure hides and shows it with its owner.
+    return DialogWindow::OnMessage(msg, wParam, lParam);
 }

@@ -11,12 +11,12 @@
 #include "library/resourceactions.h"
 #include "platform/filesystem.h"
 #include "platform/shell.h"
-#include "platform/window.h"
+#include "dialogs/dialogwindow.h"
 
 #include <memory>
 #include <string>
 
-class TForm3 : public Window {
+class TForm3 : public DialogWindow {
   public:
     enum ControlId {
         kPageControl = 100,
@@ -65,6 +65,11 @@ class TForm3 : public Window {
     void OpenResource(const std::string& path);
 
   protected:
+    // Names are edited in place in the trees and the list, and the edit takes Enter and Esc
+    // itself: the system's dialog keys, which ask each control what it wants.
+    bool PreTranslateMessage(MSG& msg) override { return Window::PreTranslateMessage(msg); }
+    void OnButton(int id) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:

@@ -17,7 +17,6 @@ void TForm6::Create() {
     CreateWindowOf(WS_EX_DLGMODALFRAME, L"选择资源", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN,
                    CW_USEDEFAULT, CW_USEDEFAULT, 700, 540, nullptr);
     SetClientSize(687, 508);
-    dialogKeys_ = true;
 
     bsSkinPageControl1.Create(hwnd(), kPageControl, 11, 8, 665, 449, {L"教学资源", L"课外资源"});
     RECT area = bsSkinPageControl1.PageArea();
@@ -36,8 +35,8 @@ void TForm6::Create() {
     // The second tab is the one shown first; afterwards the last active tab stays.
     bsSkinPageControl1.SetActivePage(1);
 
-    CreateButton(hwnd(), kButton1, L"选择", 687 - 11 - 75 - 8 - 75, 8 + 449 + 14, 75, 25);
-    CreateButton(hwnd(), kButton2, L"取消", 687 - 11 - 75, 8 + 449 + 14, 75, 25);
+    AddButton(L"选择", {687 - 11 - 75 - 8 - 75, 8 + 449 + 14, 75, 25}, kButton1);
+    AddButton(L"取消", {687 - 11 - 75, 8 + 449 + 14, 75, 25}, kButton2);
 
     // Each tree drives the list beside it; the picker changes nothing on disk, so no renaming.
     bsSkinDirTreeView1.onSelectionChanged = [this] {
@@ -84,6 +83,19 @@ void TForm6::Close(int result) {
     }
 }
 
+void TForm6::OnButton(int id) {
+    if (id == kButton1) bsSkinButton1Click();
+    if (id == kButton2) bsSkinButton2Click();
+}
+
+bool TForm6::OnNotify(const NMHDR& header, LRESULT& result) {
+    return bsSkinPageControl1.OnNotify(header, result) ||
+           bsSkinDirTreeView1.OnNotify(header, result) ||
+           bsSkinFileListView1.OnNotify(header, result) ||
+           bsSkinDirTreeView2.OnNotify(header, result) ||
+           bsSkinFileListView2.OnNotify(header, result);
+}
+
 LRESULT TForm6::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_SHOWWINDOW:
@@ -92,23 +104,6 @@ LRESULT TForm6::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 FormShow();
             }
             break;  // the default procedure hides and shows it with its owner
-        case WM_NOTIFY: {
-            const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
-            LRESULT result = 0;
-            if (bsSkinPageControl1.OnNotify(header, result) ||
-                bsSkinDirTreeView1.OnNotify(header, result) ||
-                bsSkinFileListView1.OnNotify(header, result) ||
-                bsSkinDirTreeView2.OnNotify(header, result) ||
-                bsSkinFileListView2.OnNotify(header, result))
-                return result;
-            break;
-        }
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED) {
-                if (LOWORD(wParam) == kButton1) bsSkinButton1Click();
-                if (LOWORD(wParam) == kButton2) bsSkinButton2Click();
-            }
-            return 0;
         case WM_TIMER:
             if (wParam == kRefreshTimer && IsVisible()) {
                 bsSkinDirTreeView1.CheckChanges();
@@ -118,5 +113,5 @@ LRESULT TForm6::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
     }
-    return Window::OnMessage(msg, wParam, lParam);
+    return DialogWindow::OnMessage(msg, wParam, lParam);
 }

@@ -6,13 +6,13 @@
 #include "library/filelist.h"
 #include "library/foldertree.h"
 #include "library/pagecontrol.h"
-#include "platform/window.h"
+#include "dialogs/dialogwindow.h"
 
 #include <string>
 
 class MovieFunctionCaller;
 
-class TForm6 : public Window {
+class TForm6 : public DialogWindow {
   public:
     enum ControlId {
         kPageControl = 100,
@@ -47,6 +47,8 @@ class TForm6 : public Window {
     void bsSkinButton2Click();
 
   protected:
+    void OnButton(int id) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
