@@ -203,8 +203,9 @@ class Run:
                     raise
                 time.sleep(0.5)
         log("the movie plays in Ruffle with %d buttons" % len(self.buttons))
-        # Ruffle takes the first click on the player for itself (focus), and no button sees it:
-        # that click goes between the buttons and the text area, as a person's first click would.
+        # In headless chromium Ruffle 0.6.0 let no button see a click until the player had taken
+        # one click elsewhere (a click into the player first: focus, audio): that first click goes
+        # between the buttons and the text area.
         lowest = max(b["y"] + b["height"] for b in self.buttons.values())
         self.page.ask({"do": "click", "x": 512, "y": lowest + 8})
         time.sleep(0.5)
