@@ -18,10 +18,46 @@ import harness  # noqa: E402
 
 MAIN_SIZE = (1024, 652)
 EXITPROGRAM_STATUS = 259 & 0xFF
+PICKER = "选择资源"
 
 
 def log(text):
     print("run: " + text, flush=True)
+
+
+def colours(path):
+    """How many colours an image has, as text ("?" when it cannot be read)."""
+    out = subprocess.run(["identify", "-format", "%k", str(path)], capture_output=True, text=True,
+                         timeout=30).stdout.strip()
+    return out or "?"
+
+
+def screen_shot(path, window=None):
+    """A screenshot of one window of the X screen (the whole screen when it is not found)."""
+    geometry = []
+    if window:
+        geometry = ["-crop", "%dx%d+%d+%d" % (window["width"], window["height"], window["x"], window["y"]),
+                    "+repage"]
+    subprocess.run(["import", "-window", "root"] + geometry + [str(path)], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+    log("screenshot %s (%s colours)" % (path, colours(path)))
+    return path
+
+
+def pick_first_resource(picker):
+    """In the resource picker, on the tab shown first (the general resources): a category, then its
+    first file, then 确定, as a person would."""
+    x, y = picker["x"], picker["y"]
+    # The first category sits below the root in the folder tree; the first file heads the list.
+    harness.click(x + 60, y + 72)
+    time.sleep(1.0)
+    harness.click(x + 260, y + 58)
+    time.sleep(0.3)
+    harness.click(x + 687 - 11 - 75 - 8 - 75 + 30, y + 8 + 449 + 14 + 12)
+    time.sleep(1.0)
+    if harness.find_window(PICKER):
+        # Nothing was picked (or the call failed): close it as a person would.
+        harness.press("Escape", picker)
 
 
 class Demo:
@@ -41,17 +77,7 @@ class Demo:
         harness.wait_for_log(self.app / "main.swf.log", r"^log tour %s$" % text, timeout, self.proc)
 
     def shot(self, name, window=None):
-        """A screenshot of one window (the whole screen when it is not found)."""
-        path = self.shots / name
-        geometry = []
-        if window:
-            geometry = ["-crop", "%dx%d+%d+%d" % (window["width"], window["height"], window["x"], window["y"]),
-                        "+repage"]
-        subprocess.run(["import", "-window", "root"] + geometry + [str(path)], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
-        colours = subprocess.run(["identify", "-format", "%k", str(path)], capture_output=True,
-                                 text=True, timeout=30).stdout.strip()
-        log("screenshot %s (%s colours)" % (path, colours or "?"))
+        path = screen_shot(self.shots / name, window)
         self.taken.append(path)
         return path
 
@@ -89,7 +115,7 @@ class Demo:
             harness.click(manager["x"] + 593, manager["y"] + 454)
 
         self.cue("picker", 30)
-        picker = harness.find_window("选择资源", timeout=20)
+        picker = harness.find_window(PICKER, timeout=20)
         if not picker:
             self.problems.append("the resource picker window did not appear")
         else:
@@ -129,19 +155,8 @@ class Demo:
         harness.click(*self.widget_centre("exit"))
 
     def pick_first_file(self, picker):
-        """On the tab shown first (the general resources): a category, then its first file."""
-        x, y = picker["x"], picker["y"]
-        # The first category sits below the root in the folder tree; the first file heads the list.
         self.shot("picker.png", picker)
-        harness.click(x + 60, y + 72)
-        time.sleep(1.0)
-        harness.click(x + 260, y + 58)
-        time.sleep(0.3)
-        harness.click(x + 687 - 11 - 75 - 8 - 75 + 30, y + 8 + 449 + 14 + 12)
-        time.sleep(1.0)
-        if harness.find_window("选择资源"):
-            # Nothing was picked (or the call failed): close it as a person would.
-            harness.press("Escape", picker)
+        pick_first_resource(picker)
 
     def wait_exit(self, timeout):
         try:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds CourseShell and runs it on the demo courseware, under Wine with the project's stand-in
-# player (there is no Flash Player on Linux).
+# player (there is no Flash Player on Linux), or with --browser in Ruffle in Debian's chromium.
 #
-#   scripts/run.sh [--old-player]
+#   scripts/run.sh [--old-player | --browser]
 #
 # With $DISPLAY set the program opens on that display and runs until you end it (the 退出程序
 # button, or close the terminal's job). Without a display it runs on a private Xvfb screen, the
@@ -10,9 +10,14 @@
 # command ends by itself.
 #
 # --old-player      use demo/old-player/version.swf (Flash Player 9.5): the upgrade message shows
+# --browser         the browser player: the demo's real movie (demo/src, built with haxe) in Ruffle,
+#                   ruffle\ beside the program, the page in chromium: in a window with $DISPLAY
+#                   (until the program ends), otherwise headless with a short tour, screenshots of
+#                   the page and of the Wine screen (the resource picker) and the movie's text
 # COURSESHELL_TOUR  1 = play the tour also on a display, 0 = no tour without a display (then one
 #                   screenshot after a few seconds)
-# COURSESHELL_EXE, STANDIN_DLL  run these builds; setup and build are skipped (used by the tests)
+# COURSESHELL_EXE, STANDIN_DLL  run these builds; setup and build are skipped (used by the tests);
+#                   with --browser also DEMO_SWF (the built movie), RUFFLE_DIR, PUPPETEER_CORE
 # RUN_DIR           run folder (default build/run); RUN_PREFIX Wine prefix (default
 #                   ~/.cache/courseshell/run-prefix, kept between runs, the stand-in registered there)
 set -euo pipefail
@@ -20,19 +25,27 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 
 old_player=0
+browser=0
 for arg in "$@"; do
     case "$arg" in
         --old-player) old_player=1 ;;
-        *) echo "usage: scripts/run.sh [--old-player]" >&2; exit 2 ;;
+        --browser) browser=1 ;;
+        *) echo "usage: scripts/run.sh [--old-player | --browser]" >&2; exit 2 ;;
     esac
 done
+if [ "$old_player" = 1 ] && [ "$browser" = 1 ]; then
+    echo "run: --old-player is for the Flash control; the browser player has no version check" >&2
+    exit 2
+fi
 
 if [ -z "${COURSESHELL_EXE:-}" ] || [ -z "${STANDIN_DLL:-}" ]; then
     scripts/setup.sh
     scripts/build.sh
     COURSESHELL_EXE=$repo/build/win/app/CourseShell.exe
     STANDIN_DLL=$repo/build/win/tools/standin/standin.dll
+    DEMO_SWF=$repo/build/win/demo/main.swf
 fi
+deps=${COURSESHELL_DEPS:-$HOME/.cache/courseshell}
 
 run=${RUN_DIR:-$repo/build/run}
 prefix=${RUN_PREFIX:-$HOME/.cache/courseshell/run-prefix}
@@ -44,8 +57,8 @@ rm -rf "$app" "$run/screenshots"
 mkdir -p "$app" "$run/player" "$run/screenshots" "$(dirname "$prefix")"
 cp "$COURSESHELL_EXE" "$app/CourseShell.exe"
 cp "$STANDIN_DLL" "$run/player/standin.dll"
-(cd demo && tar cf - --exclude=./README.md --exclude=./tour.swf --exclude=./old-player .) |
-    (cd "$app" && tar xf -)
+(cd demo && tar cf - --exclude=./README.md --exclude=./tour.swf --exclude=./old-player \
+    --exclude=./src --exclude=./CMakeLists.txt .) | (cd "$app" && tar xf -)
 if [ "$old_player" = 1 ]; then cp demo/old-player/version.swf "$app/version.swf"; fi
 # Teachers' text files are in the code page the program reads them in (GBK); the repository keeps
 # the demo's in UTF-8 so they read well here.
@@ -74,6 +87,34 @@ tone(app / "sounds" / "tone.wav", 1.0, [523, 659, 784])
 tone(app / "sounds" / "model.wav", 2.0, [440, 494, 523, 587])
 tone(app / "resources" / "音频" / "提示音.wav", 0.5, [880])
 EOF
+
+if [ "$browser" = 1 ]; then
+    # The real movie in place of the stand-in script, and Ruffle beside the program as in the
+    # release package (without its source maps).
+    ruffle=${RUFFLE_DIR:-$deps/ruffle}
+    puppeteer=${PUPPETEER_CORE:-$deps/node/node_modules/puppeteer-core}
+    for need in "${DEMO_SWF:-}" "$ruffle/ruffle.js" "$puppeteer/package.json"; do
+        [ -f "$need" ] || { echo "run: ${need:-DEMO_SWF} is missing: run scripts/setup.sh and scripts/build.sh" >&2; exit 1; }
+    done
+    cp "$DEMO_SWF" "$app/main.swf"
+    mkdir "$app/ruffle"
+    find "$ruffle" -maxdepth 1 -type f ! -name '*.map' ! -name '.*' -exec cp {} "$app/ruffle/" \;
+    echo "run: folder $app (the browser player), Wine prefix $prefix"
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "run: no display: a private Xvfb screen for Wine, headless chromium; the screenshots go to $run/screenshots"
+        BENCH_PREFIX=$prefix tools/winebench/bench.sh \
+            python3 -u scripts/demo_browser.py --app "$app" --shots "$run/screenshots" --tour \
+            --puppeteer "$puppeteer"
+    else
+        echo "run: on display $DISPLAY, chromium's profile in $run/chromium-profile"
+        export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
+        export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+        export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+        python3 -u scripts/demo_browser.py --app "$app" --shots "$run/screenshots" --window
+    fi
+    exit
+fi
 
 tour=${COURSESHELL_TOUR:-}
 if [ -z "${DISPLAY:-}" ]; then

@@ -355,6 +355,21 @@ def pixel(x, y):
     return tuple(int(v) for v in m.groups())
 
 
+def colours(png):
+    """(colour count, width, height) of an image file."""
+    out = subprocess.run(["identify", "-format", "%k %w %h", str(png)], capture_output=True, text=True,
+                         timeout=60, check=True).stdout.split()
+    return int(out[0]), int(out[1]), int(out[2])
+
+
+def busiest_share(png):
+    """The share of the image's most frequent colour, 0..1."""
+    out = subprocess.run(["convert", str(png), "-format", "%c", "histogram:info:-"], capture_output=True,
+                         text=True, timeout=60, check=True).stdout
+    counts = [int(m.group(1)) for m in re.finditer(r"^\s*(\d+):", out, re.M)]
+    return max(counts) / sum(counts)
+
+
 # ------------------------------------------------------------------ processes
 
 def _prefix_processes():

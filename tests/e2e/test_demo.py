@@ -17,23 +17,10 @@ import unittest
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
+from harness import busiest_share, colours  # noqa: E402
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 TIME_LIMIT = 600
-
-
-def colours(png):
-    out = subprocess.run(["identify", "-format", "%k %w %h", str(png)], capture_output=True, text=True,
-                         timeout=60, check=True).stdout.split()
-    return int(out[0]), int(out[1]), int(out[2])
-
-
-def busiest_share(png):
-    """The share of the image's most frequent colour, 0..1."""
-    out = subprocess.run(["convert", str(png), "-format", "%c", "histogram:info:-"], capture_output=True,
-                         text=True, timeout=60, check=True).stdout
-    counts = [int(m.group(1)) for m in re.finditer(r"^\s*(\d+):", out, re.M)]
-    return max(counts) / sum(counts)
 
 
 class RunCommandTest(unittest.TestCase):
