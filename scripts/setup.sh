@@ -31,7 +31,14 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
       > /etc/apt/sources.list.d/courseshell-src.sources
   fi
-  apt-get update -q
+  # A mirror in the middle of a sync fails the update now and then; the lists it did fetch (or
+  # older ones) still serve, and a package that cannot be had fails the install below loudly.
+  updated=0
+  for attempt in 1 2 3; do
+    if apt-get update -q; then updated=1; break; fi
+    sleep $((attempt * 10))
+  done
+  [ $updated = 1 ] || echo "setup: apt-get update failed three times; going on with the lists there are" >&2
   if [ ${#missing[@]} -gt 0 ]; then
     apt-get install -y -q --no-install-recommends "${packages[@]}"
   fi
