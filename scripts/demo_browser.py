@@ -107,7 +107,7 @@ class Run:
         self.err = open(self.work / "wine.err", "wb")
         exe = self.app / "CourseShell.exe"
         self.proc = subprocess.Popen(
-            ["wine", harness.winepath(exe), "/ruffle", "/urlfile=" + harness.winepath(url_file)],
+            [harness.WINE, harness.winepath(exe), "/ruffle", "/urlfile=" + harness.winepath(url_file)],
             cwd=str(self.app), stdout=self.out, stderr=self.err, stdin=subprocess.DEVNULL)
         self.started = time.monotonic()
         deadline = self.started + 90

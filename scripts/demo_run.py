@@ -92,7 +92,7 @@ class Demo:
         self.out = open(self.shots.parent / "wine.out", "wb")
         self.err = open(self.shots.parent / "wine.err", "wb")
         exe = self.app / "CourseShell.exe"
-        self.proc = subprocess.Popen(["wine", harness.winepath(exe)], cwd=str(self.app), stdout=self.out,
+        self.proc = subprocess.Popen([harness.WINE, harness.winepath(exe)], cwd=str(self.app), stdout=self.out,
                                      stderr=self.err, stdin=subprocess.DEVNULL)
         self.started = time.monotonic()
 

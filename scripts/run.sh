@@ -16,6 +16,8 @@
 #                   the page and of the Wine screen (the resource picker) and the movie's text
 # COURSESHELL_TOUR  1 = play the tour also on a display, 0 = no tour without a display (then one
 #                   screenshot after a few seconds)
+# COURSESHELL_WINE_ARCH  i686 or x86_64: run that build (by default the i686 one where this machine
+#                   runs 32-bit programs, else the x86_64 one)
 # COURSESHELL_EXE, STANDIN_DLL  run these builds; setup and build are skipped (used by the tests);
 #                   with --browser also DEMO_SWF (the built movie), RUFFLE_DIR, PUPPETEER_CORE
 # RUN_DIR           run folder (default build/run); RUN_PREFIX Wine prefix (default
@@ -41,9 +43,15 @@ fi
 if [ -z "${COURSESHELL_EXE:-}" ] || [ -z "${STANDIN_DLL:-}" ]; then
     scripts/setup.sh
     scripts/build.sh
-    COURSESHELL_EXE=$repo/build/win/app/CourseShell.exe
-    STANDIN_DLL=$repo/build/win/tools/standin/standin.dll
-    DEMO_SWF=$repo/build/win/demo/main.swf
+fi
+# The i686 build where this machine runs 32-bit programs, else the x86_64 one (winearch.sh).
+. tools/winebench/winearch.sh
+choose_wine_arch
+if [ -z "${COURSESHELL_EXE:-}" ] || [ -z "${STANDIN_DLL:-}" ]; then
+    echo "run: the $WINE_ARCH build ($WINE_BUILD): $WINE_ARCH_REASON"
+    COURSESHELL_EXE=$repo/$WINE_BUILD/app/CourseShell.exe
+    STANDIN_DLL=$repo/$WINE_BUILD/tools/standin/standin.dll
+    DEMO_SWF=$repo/$WINE_BUILD/demo/main.swf
 fi
 deps=${COURSESHELL_DEPS:-$HOME/.cache/courseshell}
 
@@ -110,7 +118,7 @@ if [ "$browser" = 1 ]; then
         export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
         export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
         export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+        [ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >/dev/null 2>&1
         python3 -u scripts/demo_browser.py --app "$app" --shots "$run/screenshots" --window
     fi
     exit
@@ -142,7 +150,7 @@ else
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     # The program's texts are Chinese: Wine takes the ANSI code page (936) from the locale.
     export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+    [ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >/dev/null 2>&1
     if [ "$tour" = 1 ] && [ "$old_player" = 0 ]; then
         python3 -u scripts/demo_run.py --app "$app" --standin "$run/player/standin.dll" \
             --shots "$run/screenshots" "${driver[@]}"

@@ -6,26 +6,38 @@ set -euo pipefail
 
 DEPS="${COURSESHELL_DEPS:-$HOME/.cache/courseshell}"
 export DEBIAN_FRONTEND=noninteractive
+. "$(dirname "$0")/../tools/winebench/winearch.sh"
 
+# Both Windows targets: the 32-bit release and the 64-bit build that runs the tests on machines
+# without 32-bit code. The 32-bit Wine only where it can run: elsewhere its package scripts fail.
 packages=(
   cmake make g++ python3 dpkg-dev
-  g++-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  wine wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   locales pulseaudio pulseaudio-utils sox googletest
   chromium haxe nodejs
   clang libclang-rt-14-dev
 )
+wine32=()
+if why=$(machine_runs_32bit); then
+  wine32=(wine32:i386)
+else
+  echo "setup: no 32-bit Wine: $why"
+fi
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+missing32=()
+for p in "${wine32[@]}"; do installed "$p" || missing32+=("$p"); done
 need_src=0
-[ -f "$DEPS/src/.pugixml" ] && [ -f "$DEPS/i686/lib/libcurl.a" ] && [ -f "$DEPS/src/httplib/httplib.h" ] \
-  || need_src=1
+[ -f "$DEPS/src/.pugixml" ] && [ -f "$DEPS/i686/lib/libcurl.a" ] && [ -f "$DEPS/x86_64/lib/libcurl.a" ] \
+  && [ -f "$DEPS/src/httplib/httplib.h" ] || need_src=1
 
-if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing32[@]} -gt 0 ] || [ $need_src = 1 ]; then
+  if [ ${#missing32[@]} -gt 0 ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  fi
   # Source entries let apt fetch Debian's own pugixml and curl sources for the cross build.
   if [ ! -f /etc/apt/sources.list.d/courseshell-src.sources ]; then
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
@@ -41,6 +53,11 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
   [ $updated = 1 ] || echo "setup: apt-get update failed three times; going on with the lists there are" >&2
   if [ ${#missing[@]} -gt 0 ]; then
     apt-get install -y -q --no-install-recommends "${packages[@]}"
+  fi
+  # The 32-bit Wine is the one package set that a half-synced mirror can make uninstallable (the
+  # i386 lists lag behind the amd64 ones). Without it the tests run on the 64-bit build.
+  if [ ${#missing32[@]} -gt 0 ] && ! apt-get install -y -q --no-install-recommends "${wine32[@]}"; then
+    echo "setup: the 32-bit Wine could not be installed; the Windows tests will run on the x86_64 build" >&2
   fi
 fi
 
@@ -58,14 +75,23 @@ if [ ! -f .pugixml ]; then
   touch .pugixml
 fi
 
-if [ ! -f "$DEPS/i686/lib/libcurl.a" ]; then
-  rm -rf curl-*
-  apt-get source -q curl
-  cd curl-*/
-  mkdir -p build-i686 && cd build-i686
+# libcurl for each Windows target, from one unpacked source tree.
+build_curl() {
+  local arch=$1
+  [ -f "$DEPS/$arch/lib/libcurl.a" ] && return 0
+  cd "$DEPS/src"
+  if [ ! -f .curl ]; then
+    rm -rf curl-* curl
+    apt-get source -q curl
+    ln -sfn "$(ls -d curl-*/ | head -n 1)" curl
+    touch .curl
+  fi
+  rm -rf "curl/build-$arch"
+  mkdir -p "curl/build-$arch"
+  cd "curl/build-$arch"
   # Plain HTTP client only (Schannel for https); nothing that needs another library.
-  ../configure -q --host=i686-w64-mingw32 CC=i686-w64-mingw32-gcc-posix \
-    --prefix="$DEPS/i686" --disable-shared --enable-static --with-schannel \
+  ../configure -q --host="$arch-w64-mingw32" CC="$arch-w64-mingw32-gcc-posix" \
+    --prefix="$DEPS/$arch" --disable-shared --enable-static --with-schannel \
     --without-zlib --without-brotli --without-zstd --without-libpsl --without-libidn2 \
     --without-nghttp2 --without-librtmp --without-libssh2 --disable-ldap --disable-ldaps \
     --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap \
@@ -74,7 +100,9 @@ if [ ! -f "$DEPS/i686/lib/libcurl.a" ]; then
   make -s -j"$(nproc)" -C lib
   make -s -C lib install
   make -s -C include install
-fi
+}
+build_curl i686
+build_curl x86_64
 
 # The browser player's HTTP server: cpp-httplib is one header; Debian's -dev package holds only the
 # declarations of its shared-library build, the source package has the whole header.

@@ -5,5 +5,6 @@ set -euo pipefail
 native=$1 win=$2 iterations=${3:-5000}
 cmake --build "$native" --target bridge_bench >/dev/null
 cmake --build "$win" --target bridge_bench >/dev/null
+echo "measured: the native build ($native), then the $WINE_ARCH build ($win) under $WINE"
 "$native/tests/bench/bridge_bench" "$iterations"
-wine "$win/tests/bench/bridge_bench.exe" "$iterations"
+"$WINE" "$win/tests/bench/bridge_bench.exe" "$iterations"

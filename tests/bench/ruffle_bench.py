@@ -90,6 +90,7 @@ def main():
         owner.close()
     ax_call = ax["total_ms"] / CALLS
     br_call = br["total_ms"] / CALLS
+    print("measured: the %s" % harness.describe_build(harness.courseshell_exe()))
     print("loadfile round trip over %d calls:" % CALLS)
     print("  ActiveX host + stand-in: %.2f ms per call" % ax_call)
     print("  browser player (Ruffle, headless Chromium): %.2f ms per call" % br_call)

@@ -16,7 +16,7 @@ import subprocess
 import sys
 import time
 
-BUILD = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/win").resolve()
+BUILD = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else os.environ.get("WINE_BUILD", "build/win")).resolve()
 CALLS = int(sys.argv[2]) if len(sys.argv) > 2 else 100000
 CYCLES = int(sys.argv[3]) if len(sys.argv) > 3 else 200
 SAMPLE = 5000  # calls taken as "the start" and "the end"
@@ -51,7 +51,7 @@ def private_bytes():
 
 
 def figures():
-    out = subprocess.run(["wine", harness.winepath(PROCSTAT), "CourseShell.exe"],
+    out = subprocess.run([harness.WINE, harness.winepath(PROCSTAT), "CourseShell.exe"],
                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60).stdout
     line = out.decode("utf-8", "replace").strip()
     found = dict(field.split("=", 1) for field in line.split()) if line else {}
@@ -143,6 +143,7 @@ def main():
     try:
         result = harness.run(cw, during=during, timeout=7200)
         times = [int(line.text) for line in result.main.events("calltime")]
+        print("measured: the %s" % harness.describe_build(cw.exe))
         print("soak: %d external calls, %d picker and manager cycles, exit status %s" % (
             len(times), CYCLES, result.status))
         calls_ms = [line.ms for line in result.main.events("log")

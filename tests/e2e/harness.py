@@ -22,6 +22,10 @@ import tempfile
 import time
 import unittest
 
+# The Wine loader for the build under test (tools/winebench/winearch.sh): the 32-bit one for the
+# i686 build, the 64-bit one for the x86_64 build.
+WINE = os.environ.get("WINE") or "wine"
+
 STANDIN_CLSID = "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
 DEFAULT_VERSION_SCRIPT = "var mainver 11\nvar submainver 0\n"
 
@@ -124,14 +128,36 @@ def is_64bit_prefix():
     return (_prefix() / "drive_c" / "windows" / "syswow64").is_dir()
 
 
-# ------------------------------------------------------------------ registry
+def is_64bit_image(path):
+    """Whether a Windows program or DLL is x86_64 (from the machine field of its PE header)."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    if head[:2] != b"MZ" or head[pe:pe + 4] != b"PE\0\0":
+        raise HarnessError("%s is not a Windows image" % path)
+    return int.from_bytes(head[pe + 4:pe + 6], "little") == 0x8664
 
-def view32(key):
-    """Where a 32-bit program's HKLM\\Software key lives in this prefix."""
+
+def describe_build(image):
+    """Which build a program is and what runs it, for benchmark figures: "i686 build (path) under
+    /usr/lib/wine/wine"."""
+    arch = "x86_64" if is_64bit_image(image) else "i686"
+    return "%s build (%s) under %s" % (arch, image, WINE)
+
+
+def registry_view(key, image):
+    """Where the program or DLL `image` sees a key: in a 64-bit prefix a 32-bit image's
+    HKLM\\Software\\X is HKLM\\Software\\Wow6432Node\\X, a 64-bit image's is the key itself."""
     m = re.match(r"(?i)^(HKLM|HKEY_LOCAL_MACHINE)\\+software\\+(.*)$", key.strip("\\"))
-    if m and is_64bit_prefix() and not m.group(2).lower().startswith("wow6432node"):
+    if (m and is_64bit_prefix() and not is_64bit_image(image)
+            and not m.group(2).lower().startswith("wow6432node")):
         return "HKLM\\Software\\Wow6432Node\\" + m.group(2)
     return key
+
+
+def program_view(key):
+    """Where the program under test sees an HKLM\\Software key."""
+    return registry_view(key, courseshell_exe())
 
 
 def reg_query(key, redirect=True):
@@ -139,8 +165,8 @@ def reg_query(key, redirect=True):
 
     Data are text in the ANSI code page, decoded with surrogateescape so that
     raw_bytes(data) gives back the exact bytes Wine printed."""
-    full = view32(key) if redirect else key
-    proc = _run(["wine", "reg", "query", full], check=False)
+    full = program_view(key) if redirect else key
+    proc = _run([WINE, "reg", "query", full], check=False)
     if proc.returncode != 0:
         return None
     text = proc.stdout.decode(ansi_encoding(), "surrogateescape")
@@ -164,12 +190,14 @@ def raw_bytes(text):
 
 
 def reg_delete(key, redirect=True):
-    full = view32(key) if redirect else key
-    _run(["wine", "reg", "delete", full, "/f"], check=False)
+    full = program_view(key) if redirect else key
+    _run([WINE, "reg", "delete", full, "/f"], check=False)
 
 
 def _standin_key():
-    return view32("HKLM\\Software\\Classes\\CLSID\\%s\\InprocServer32" % STANDIN_CLSID)
+    # regsvr32 registers a DLL in the registry view of its own bitness.
+    return registry_view("HKLM\\Software\\Classes\\CLSID\\%s\\InprocServer32" % STANDIN_CLSID,
+                         standin_dll())
 
 
 def standin_registration():
@@ -183,7 +211,7 @@ def register_standin(dll=None):
     path = winepath(dll or standin_dll())
     if (standin_registration() or "").lower() == path.lower():
         return path
-    _run(["wine", "regsvr32", "/s", path])
+    _run([WINE, "regsvr32", "/s", path])
     registered = standin_registration()
     if (registered or "").lower() != path.lower():
         raise HarnessError("regsvr32 left the class registered as %r, expected %r" % (registered, path))
@@ -192,7 +220,7 @@ def register_standin(dll=None):
 
 def unregister_standin(dll=None):
     path = winepath(dll or standin_dll())
-    _run(["wine", "regsvr32", "/s", "/u", path], check=False)
+    _run([WINE, "regsvr32", "/s", "/u", path], check=False)
     if standin_registration() is not None:
         raise HarnessError("the stand-in is still registered after regsvr32 /u")
 
@@ -525,7 +553,7 @@ def run(courseware, during=None, timeout=60.0, args=(), program=None, kill_stray
     out = open(courseware.root / "wine.out", "wb")
     err = open(courseware.root / "wine.err", "wb")
     started = time.monotonic()
-    proc = subprocess.Popen(["wine", winepath(exe)] + [str(a) for a in args], cwd=str(courseware.dir),
+    proc = subprocess.Popen([WINE, winepath(exe)] + [str(a) for a in args], cwd=str(courseware.dir),
                             stdout=out, stderr=err, stdin=subprocess.DEVNULL)
     session = Session(courseware, proc, started)
     timed_out = False
@@ -570,7 +598,7 @@ def window_texts():
     exe = _env_path("WINTEXT_EXE")
     with tempfile.TemporaryFile() as out:
         # Output to a file: Wine's services would keep a pipe open long after the tool ended.
-        subprocess.run(["wine", winepath(exe)], stdout=out, stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run([WINE, winepath(exe)], stdout=out, stderr=subprocess.DEVNULL, timeout=60)
         out.seek(0)
         lines = out.read().decode("utf-8", "replace").splitlines()
     return [json.loads(line) for line in lines if line.startswith("{")]

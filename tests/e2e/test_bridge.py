@@ -194,14 +194,14 @@ class SettingsTest(unittest.TestCase):
 
     def test_values_written_in_the_code_page_by_other_means_read_as_they_are(self):
         run_movie(self, "call getunique\n" + EXIT)
-        key = harness.view32(SETTINGS_KEY).replace("HKLM\\", "HKEY_LOCAL_MACHINE\\")
+        key = harness.program_view(SETTINGS_KEY).replace("HKLM\\", "HKEY_LOCAL_MACHINE\\")
         values = {"kitten": "小猫", "cat": "cat 猫", "road": "路"}
         # A REGEDIT4 file is read in the ANSI code page, as a teacher's tool would write values.
         reg = b"REGEDIT4\r\n\r\n[" + key.encode("ascii") + b"]\r\n" + b"".join(
             b'"%s"="%s"\r\n' % (name.encode("ascii"), gbk(text)) for name, text in values.items())
         path = pathlib.Path(os.environ.get("BENCH_WORK", "/tmp")) / "gbk-values.reg"
         path.write_bytes(reg)
-        harness._run(["wine", "regedit", "/S", harness.winepath(path)])
+        harness._run([harness.WINE, "regedit", "/S", harness.winepath(path)])
         script = "".join("call loadreg %s\n" % name for name in values) + EXIT
         _, result, seen = run_movie(self, script)
         self.assertEqual([reply_string(text) for text in values.values()],
@@ -210,8 +210,8 @@ class SettingsTest(unittest.TestCase):
 
     def test_number_value_shows_the_registry_message_and_ends_the_program_with_the_reply_set(self):
         run_movie(self, "call getunique\n" + EXIT)
-        key = harness.view32(SETTINGS_KEY)
-        harness._run(["wine", "reg", "add", key, "/v", "count", "/t", "REG_DWORD", "/d", "5", "/f"])
+        key = harness.program_view(SETTINGS_KEY)
+        harness._run([harness.WINE, "reg", "add", key, "/v", "count", "/t", "REG_DWORD", "/d", "5", "/f"])
         script = "call loadreg count\nwait 3000\ncall getAppDir\n" + EXIT
         cw, result, seen = run_movie(self, script, timeout=60)
         self.assertEqual(0, result.status, result.main)
@@ -222,7 +222,7 @@ class SettingsTest(unittest.TestCase):
         self.assertEqual([], error_reports(result))
 
     def test_key_without_identifier_values_fails_getunique_the_same_way(self):
-        harness._run(["wine", "reg", "add", harness.view32(SETTINGS_KEY), "/v", "a", "/d", "1",
+        harness._run([harness.WINE, "reg", "add", harness.program_view(SETTINGS_KEY), "/v", "a", "/d", "1",
                       "/f"])
         cw, result, seen = run_movie(self, "call getunique\nwait 3000\n" + EXIT, timeout=60)
         self.assertEqual(0, result.status, result.main)

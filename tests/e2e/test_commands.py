@@ -46,9 +46,9 @@ class CommandTest(harness.ProgramTest):
         shutil.copy(RECORDER, cw.path("FlashPlayer.exe"))
         shutil.copy(RECORDER, cw.path("recorder.exe"))
         cw.write("doc/a.cstest", "document")
-        harness._run(["wine", "reg", "add", r"HKCR\.cstest", "/ve", "/d", "cstestfile", "/f"])
+        harness._run([harness.WINE, "reg", "add", r"HKCR\.cstest", "/ve", "/d", "cstestfile", "/f"])
         command = '"%s" "%%1"' % cw.windows_path("recorder.exe")
-        harness._run(["wine", "reg", "add", r"HKCR\cstestfile\shell\open\command", "/ve", "/d",
+        harness._run([harness.WINE, "reg", "add", r"HKCR\cstestfile\shell\open\command", "/ve", "/d",
                       command, "/f"])
         result = run(cw, timeout=40)
         self.assertEqual(259 & 0xFF, result.status)

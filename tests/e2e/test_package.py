@@ -6,7 +6,11 @@ import tempfile
 import unittest
 import zipfile
 
+import test_image
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# Teachers download the package over school networks; the stripped program is about 2.5 MB.
+MAX_PROGRAM_BYTES = 4 * 1024 * 1024
 
 
 def coff_symbol_count(image):
@@ -41,6 +45,14 @@ class PackageTest(unittest.TestCase):
             self.assertGreater(coff_symbol_count(built), 0)
             self.assertEqual(0, coff_symbol_count(packaged))
             self.assertLess(len(packaged), len(built))
+            self.assertLess(len(packaged), MAX_PROGRAM_BYTES)
+            # The release is the 32-bit program, needing nothing but what Windows has.
+            packaged_exe = os.path.join(work, "CourseShell.exe")
+            with open(packaged_exe, "wb") as f:
+                f.write(packaged)
+            self.assertEqual(0x14C, test_image.pe_header(packaged)[0])
+            self.assertEqual(set(), test_image.imported_dlls(packaged_exe, "i686")
+                             - test_image.SYSTEM_DLLS)
 
 
 if __name__ == "__main__":

@@ -48,7 +48,7 @@ def expected_request(target, host=None):
 
 def dialog_controls(caption):
     """[(class, text, selection or None)] of the visible window with this caption, or None."""
-    proc = harness._run(["wine", harness.winepath(os.environ["UPDATE_DIALOGTEXT"]), caption],
+    proc = harness._run([harness.WINE, harness.winepath(os.environ["UPDATE_DIALOGTEXT"]), caption],
                         check=False, timeout=30)
     if proc.returncode != 0:
         return None

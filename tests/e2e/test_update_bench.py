@@ -117,7 +117,7 @@ def reference_round(body):
         server.route("/files/setup.exe", Reply(body))
         cw = Courseware(main=None, version=None, copy_exe=False)
         out = cw.path("setup.exe")
-        proc = subprocess.Popen(["wine", harness.winepath(exe), test_update.base_url() +
+        proc = subprocess.Popen([harness.WINE, harness.winepath(exe), test_update.base_url() +
                                  "/files/setup.exe", harness.winepath(out)],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         watch = MemoryWatch(proc.pid)
@@ -155,6 +155,7 @@ def main():
     p_peak = max(r[1] for r in program) / 1024
     p_before = statistics.median(r[2] for r in program if r[2]) / 1024
     r_peak = max(r[1] for r in reference) / 1024
+    print("measured: the %s" % harness.describe_build(os.environ["UPDATE_EXE"]))
     print("download of %d MiB, median of %d rounds:" % (SIZE // MB, rounds))
     print("  (time from the request's arrival to the complete file on disk)")
     print("  program: %.2f s = %.1f MiB/s" % (p_time, SIZE / MB / p_time))

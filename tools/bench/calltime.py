@@ -37,7 +37,7 @@ def round_trips(exe, cw, calls):
     log = cw.log_path()
     if log.exists():
         log.unlink()
-    proc = subprocess.Popen(["wine", harness.winepath(exe)], cwd=str(cw.dir),
+    proc = subprocess.Popen([harness.WINE, harness.winepath(exe)], cwd=str(cw.dir),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         harness.wait_for_log(log, "^log calls-done", timeout=60 + calls / 100, proc=proc)
@@ -73,6 +73,7 @@ def main():
         for _ in range(rounds):
             hosted += round_trips(container, cw, calls)
             shell += round_trips(cw.exe, cw, calls)
+        print("measured: the %s" % harness.describe_build(cw.exe))
         c = summary("minimal container", hosted)
         s = summary("CourseShell", shell)
         print("ratio of medians CourseShell / minimal container: %.2f" % (s / c))

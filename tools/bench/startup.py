@@ -33,7 +33,7 @@ def visible_window(title):
 
 def time_to_window(exe, title, cwd):
     started = time.monotonic()
-    proc = subprocess.Popen(["wine", harness.winepath(exe)], cwd=cwd,
+    proc = subprocess.Popen([harness.WINE, harness.winepath(exe)], cwd=cwd,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         while not visible_window(title):
@@ -67,6 +67,7 @@ def main():
             print("%-18s: median %.0f ms  (%s)" % (label, 1000 * statistics.median(values),
                                                   " ".join("%.0f" % (1000 * v) for v in values)))
 
+        print("measured: the %s" % harness.describe_build(cw.exe))
         show("minimal window", plain)
         show("minimal container", hosted)
         show("CourseShell", shell)

@@ -69,15 +69,21 @@ long CountGdiTable(HANDLE process) {
     PROCESS_BASIC_INFORMATION basic = {};
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
         return -2;
-    unsigned long long table = 0;
     const auto* peb = static_cast<const char*>(static_cast<void*>(basic.PebBaseAddress));
+    unsigned long long table = 0;
+#ifdef _WIN64
+    // GdiSharedHandleTable of the 64-bit PEB: this tool and the program are of one build.
+    if (!::ReadProcessMemory(process, peb + 0xF8, &table, sizeof table, nullptr)) return -3;
+#else
     DWORD table32 = 0;  // GdiSharedHandleTable of the 32-bit PEB
     if (!::ReadProcessMemory(process, peb + 0x94, &table32, sizeof table32, nullptr)) return -3;
     table = table32;
     // In a 64-bit prefix Wine keeps it only in the 64-bit PEB, the page below the 32-bit one.
     if (!table && !::ReadProcessMemory(process, peb - 0x1000 + 0xF8, &table, sizeof table, nullptr))
         return -4;
-    if (!table || table > 0xFFFFFFFFull) return -4;
+    if (table > 0xFFFFFFFFull) return -4;
+#endif
+    if (!table) return -4;
     const size_t entries = 0x10000, size = 24;
     std::vector<unsigned char> copy(entries * size);
     SIZE_T got = 0;

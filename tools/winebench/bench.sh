@@ -6,7 +6,13 @@
 #   tools/winebench/bench.sh COMMAND [ARGS...]
 #
 # BENCH_PREFIX names a prefix to reuse (created when missing); otherwise a fresh one is made.
+# The Wine loader is the one for the build that runs here (winearch.sh): WINE names it, and the
+# command gets WINE_ARCH and WINE_BUILD as well.
 set -uo pipefail
+
+. "$(dirname "${BASH_SOURCE[0]}")/winearch.sh"
+choose_wine_arch || exit 1
+echo "bench: the $WINE_ARCH build under $WINE: $WINE_ARCH_REASON" >&2
 
 work=$(mktemp -d /tmp/winebench.XXXXXX)
 pids=()
@@ -59,11 +65,11 @@ else
     export WINEPREFIX="$work/prefix"
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
+    "$WINE" wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; exit 1; }
 fi
 wineserver -w
 # A crashing program must fail its test, not wait for someone to close Wine's crash dialog.
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+"$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     >/dev/null 2>&1
 
 export BENCH_WORK="$work"

@@ -253,7 +253,7 @@ TEST_F(OpenDialogTest, NewFolderButtonOnlyCreatesAMissingFolderAndDoubleClickCon
         .Then(OnDialog([&](HWND d) {
             afterCreate = Names(List(d));
             HWND list = List(d);
-            RECT item = {LVIR_LABEL};
+            RECT item = {LVIR_LABEL, 0, 0, 0};
             ::SendMessageW(list, LVM_GETITEMRECT, IndexOf(list, L"b.doc"),
                            reinterpret_cast<LPARAM>(&item));
             LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);

@@ -6,6 +6,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 namespace librarytest {
 
 void LibraryTest::SetUp() {
@@ -70,8 +72,9 @@ void ClickAt(HWND control, POINT p, bool right, bool doubleClick) {
 }
 
 void ClickTreeItem(HWND tree, HTREEITEM item, bool right) {
+    // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
     RECT r = {};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    std::memcpy(&r, &item, sizeof item);
     ::SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
     ClickAt(tree, {(r.left + r.right) / 2, (r.top + r.bottom) / 2}, right);
 }

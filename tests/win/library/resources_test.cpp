@@ -224,7 +224,9 @@ TEST_F(ManagerTest, DeleteFileRemovesItAtOnceAndForGood) {
     EXPECT_FALSE(Exists(resources_ + "\\" + name));
     EXPECT_TRUE(Exists(resources_ + "\\a.doc"));
     std::string trash = TrashFiles();
-    if (!trash.empty()) EXPECT_FALSE(Exists(trash + name));
+    if (!trash.empty()) {
+        EXPECT_FALSE(Exists(trash + name));
+    }
 }
 
 TEST_F(ManagerTest, RenamingInPlaceOnTheFirstTabOnlyAndNeverTheRoot) {
