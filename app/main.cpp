@@ -28,6 +28,8 @@ constexpr int kClientHeight = 652;
 // Fixed for this product; the update server knows it by this identifier.
 const char kProductId[] = "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713";
 const char kProgramVersion[] = "1.0";
+// The player's control file that ships with the courseware.
+const char kControlFile[] = "Flash10h.ocx";
 
 // The player's window, as seen by the message filter.
 HWND g_playerWindow = nullptr;
@@ -127,11 +129,16 @@ void TForm1::CreatePlayers(PlayerEvents events) {
     PlayerSwitches switches = ParsePlayerSwitches(std::u16string(line, line + ::wcslen(line)));
     if (!switches.ruffle) {
         try {
-            auto control = std::make_unique<ActiveXPlayer>(Panel1, ClientRectOf(Panel1), events);
+            // The registered control, else the control file beside the program, which then
+            // needs no registration; the probe is of the same build as the courseware player.
+            ControlSource source{true, AnsiToWString(ProgramDirectory() + kControlFile)};
+            auto control =
+                std::make_unique<ActiveXPlayer>(Panel1, ClientRectOf(Panel1), events, source);
             StoreSettings(control->Control(), u"LT", u"NoScale");
+            source = control->Control().Source();
             flash1 = std::move(control);
             auto probe = std::make_unique<ActiveXPlayer>(
-                versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{});
+                versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{}, source);
             StoreSettings(probe->Control(), nullptr, u"ShowAll");
             flashversion = std::move(probe);
             return;
@@ -146,6 +153,8 @@ void TForm1::CreatePlayers(PlayerEvents events) {
     auto browser = std::make_unique<BrowserPlayer>(std::move(events), std::move(options));
     browser_ = browser.get();
     flash1 = std::move(browser);
+    // The browser holds the foreground: our modal windows must come in front of it by themselves.
+    SetMovieInAnotherProcess(true);
 }
 
 void TForm1::FormCreate() {
@@ -154,7 +163,7 @@ void TForm1::FormCreate() {
 
     // Registers the player's control file at every start. The whole command is the "file" of the
     // request, unquoted; whether the shell can run it is outside the program.
-    std::string registration = "regsvr32 " + ProgramDirectory() + "Flash10h.ocx";
+    std::string registration = "regsvr32 " + ProgramDirectory() + kControlFile;
     Win32Shell(nullptr)->Open(registration, "");
 
     DragFlag = true;

@@ -16,11 +16,13 @@ std::string ApplicationTitle() {
 int PlatformMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
     HWND previous = ::GetActiveWindow();
     int result;
+    ModalFront front(nullptr);
     {
         // Owned by the application's window, with every window of the program disabled meanwhile
         // (an owner alone would only disable itself).
         ThreadWindowsDisabled others(nullptr);
-        result = ::MessageBoxA(ApplicationMainWindow(), text.c_str(), caption.c_str(), flags);
+        result = ::MessageBoxA(ApplicationMainWindow(), text.c_str(), caption.c_str(),
+                               flags | ModalFront::MessageBoxFlags());
     }
     if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
     return result;

@@ -71,6 +71,34 @@ std::u16string TextArgument(const VARIANT& v) {
     return {};
 }
 
+// The control file's module, loaded at the first request and never unloaded: the controls made
+// from it, and their class factory, live in its code until the process ends. A file that is not a
+// loadable module gives nullptr, quietly: no system error box about it.
+HMODULE BundledControlModule(const std::wstring& file) {
+    static HMODULE module = [&] {
+        DWORD previous = 0;
+        ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
+        // Its own folder first for the modules it needs, as for a registered server.
+        HMODULE loaded = ::LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        ::SetThreadErrorMode(previous, nullptr);
+        return loaded;
+    }();
+    return module;
+}
+
+// What COM does for a registered in-process server, from the file itself.
+HRESULT CreateFromFile(const std::wstring& file, REFIID iid, void** out) {
+    HMODULE module = BundledControlModule(file);
+    if (!module) return HRESULT_FROM_WIN32(::GetLastError());
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+    if (!getClassObject) return CLASS_E_CLASSNOTAVAILABLE;
+    ComPtr<IClassFactory> factory;
+    RETURN_IF_FAILED(getClassObject(kPlayerClassId, IID_IClassFactory, factory.put_void()));
+    return factory->CreateInstance(nullptr, iid, out);
+}
+
 }  // namespace
 
 // The container side of the control: one object with a small class per OLE site interface,
@@ -297,12 +325,13 @@ FlashPlayer::~FlashPlayer() {
     site_->Release();
 }
 
-void FlashPlayer::Create(HWND parent, const RECT& bounds, PlayerEvents events) {
+void FlashPlayer::Create(HWND parent, const RECT& bounds, PlayerEvents events,
+                         const ControlSource& source) {
     Site& s = *site_;
     s.parent = parent;
     s.bounds = bounds;
     s.events = std::move(events);
-    HRESULT hr = Embed();
+    HRESULT hr = Embed(source);
     if (FAILED(hr)) {
         Shutdown();
         Fail(hr);
@@ -313,10 +342,21 @@ void FlashPlayer::Create(HWND parent, const RECT& bounds, PlayerEvents events) {
 // The embedding protocol: create the control, give it its client site and a fresh state, connect
 // the event sink, then activate it in place in the parent window. Every step must succeed: a
 // control whose events cannot reach us would play a movie that nobody answers.
-HRESULT FlashPlayer::Embed() {
+HRESULT FlashPlayer::Embed(const ControlSource& source) {
     Site& s = *site_;
-    RETURN_IF_FAILED(::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IOleObject, s.object.put_void()));
+    HRESULT hr = REGDB_E_CLASSNOTREG;
+    if (source.registered) {
+        hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                s.object.put_void());
+        if (SUCCEEDED(hr)) source_ = {true, {}};
+    }
+    // The registry's failure is the one reported when the file cannot serve either.
+    if (FAILED(hr) && !source.file.empty() &&
+        SUCCEEDED(CreateFromFile(source.file, IID_IOleObject, s.object.put_void()))) {
+        hr = S_OK;
+        source_ = {false, source.file};
+    }
+    RETURN_IF_FAILED(hr);
     ComPtr<IOleClientSite> clientSite;
     RETURN_IF_FAILED(s.QueryInterface(IID_IOleClientSite, clientSite.put_void()));
     RETURN_IF_FAILED(s.object->SetClientSite(clientSite.get()));

@@ -6,6 +6,10 @@
 // control's properties and methods are reached through IDispatch::Invoke by dispatch id, which
 // does not depend on the vtable layout of any particular player version. Its events arrive on an
 // IDispatch sink advised on the control's connection point for the player's event interface.
+//
+// Where the class is not registered (a school PC where learners may not run regsvr32), the
+// control file beside the program serves it directly: the module is loaded and its class factory
+// asked for the player's class, as COM itself would have done from the registry.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +31,13 @@ struct PlayerEvents {
     std::function<void(const std::u16string& request)> flashCall;
 };
 
+// Where the control comes from: the class registered on the platform, tried first where allowed,
+// then the given control file (empty: none).
+struct ControlSource {
+    bool registered = true;
+    std::wstring file;
+};
+
 class FlashPlayer {
   public:
     FlashPlayer();
@@ -34,9 +45,11 @@ class FlashPlayer {
     FlashPlayer(const FlashPlayer&) = delete;
     FlashPlayer& operator=(const FlashPlayer&) = delete;
 
-    // Creates the control inside the parent window. Throws PlayerError when the platform has no
-    // such control.
-    void Create(HWND parent, const RECT& bounds, PlayerEvents events);
+    // Creates the control inside the parent window. Throws PlayerError when neither source gives
+    // a control.
+    void Create(HWND parent, const RECT& bounds, PlayerEvents events, const ControlSource& source);
+    // The one source this control came from, to make another of the same build.
+    const ControlSource& Source() const { return source_; }
     void SetBounds(const RECT& bounds);
     // The control's own window (nullptr before it is active).
     HWND ControlWindow() const;
@@ -56,9 +69,10 @@ class FlashPlayer {
     void Shutdown();
 
   private:
-    HRESULT Embed();
+    HRESULT Embed(const ControlSource& source);
     void PutByName(const wchar_t* name, VARIANT value);
 
     class Site;
     Site* site_ = nullptr;  // holds its own COM reference count
+    ControlSource source_;
 };

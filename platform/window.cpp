@@ -40,7 +40,33 @@ void FollowMainWindowSize(HWND main, WPARAM sizeType) {
     }
 }
 
+bool g_movieInAnotherProcess = false;
+
 }  // namespace
+
+void SetMovieInAnotherProcess(bool another) { g_movieInAnotherProcess = another; }
+
+ModalFront::ModalFront(HWND window) : window_(window) {
+    if (!g_movieInAnotherProcess) return;
+    HWND foreground = ::GetForegroundWindow();
+    DWORD owner = 0;
+    if (foreground) ::GetWindowThreadProcessId(foreground, &owner);
+    if (owner && owner != ::GetCurrentProcessId()) handBack_ = foreground;
+    if (window_)
+        ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+ModalFront::~ModalFront() {
+    if (window_ && g_movieInAnotherProcess && ::IsWindow(window_))
+        ::SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Ours was in the foreground last, so handing it on is allowed.
+    if (handBack_ && ::IsWindow(handBack_)) ::SetForegroundWindow(handBack_);
+}
+
+unsigned ModalFront::MessageBoxFlags() {
+    return g_movieInAnotherProcess ? MB_TOPMOST | MB_SETFOREGROUND : 0;
+}
 
 ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
     ::EnumThreadWindows(::GetCurrentThreadId(), &ThreadWindowsDisabled::Collect,
@@ -151,18 +177,21 @@ int Window::ShowModal() {
         throw std::runtime_error("Cannot make a visible window modal");
     HWND previous = ::GetActiveWindow();
     {
-        ThreadWindowsDisabled others(hwnd_);
-        modalResult_ = 0;
-        inModalLoop_ = true;
-        ::ShowWindow(hwnd_, SW_SHOW);
-        ::SetForegroundWindow(hwnd_);
-        ::SetActiveWindow(hwnd_);
-        bool quit = false;
-        while (modalResult_ == 0 && !quit && hwnd_) PumpMessage(true, &quit);
-        inModalLoop_ = false;
+        ModalFront front(hwnd_);
+        {
+            ThreadWindowsDisabled others(hwnd_);
+            modalResult_ = 0;
+            inModalLoop_ = true;
+            ::ShowWindow(hwnd_, SW_SHOW);
+            ::SetForegroundWindow(hwnd_);
+            ::SetActiveWindow(hwnd_);
+            bool quit = false;
+            while (modalResult_ == 0 && !quit && hwnd_) PumpMessage(true, &quit);
+            inModalLoop_ = false;
+        }
+        if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
+        if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
     }
-    if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
-    if (previous && ::IsWindow(previous)) ::SetActiveWindow(previous);
     return modalResult_ ? modalResult_ : IDCANCEL;
 }
 

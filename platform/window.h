@@ -75,6 +75,33 @@ class ThreadWindowsDisabled {
     std::vector<HWND> disabled_;
 };
 
+// Whether the movie plays in another process's window (the browser player's browser). That
+// process then holds the foreground, and Windows lets no other process take it away
+// (SetForegroundWindow's rules): a window of ours would open behind the browser with a flashing
+// taskbar button while the movie waits for it.
+void SetMovieInAnotherProcess(bool another);
+
+// While it lives, a modal window or message box of ours stands in front of the movie's window. The
+// Flash control plays in our own main window, which is in the foreground: nothing to do then.
+// With the browser player our window is topmost while it is shown, above the browser, and takes the
+// foreground where the system allows it (a click on it always does); when it closes, the window of
+// the other process that had the foreground gets it back.
+class ModalFront {
+  public:
+    // `window` is made topmost; nullptr for a message box, which takes MessageBoxFlags() instead.
+    explicit ModalFront(HWND window);
+    ~ModalFront();
+    ModalFront(const ModalFront&) = delete;
+    ModalFront& operator=(const ModalFront&) = delete;
+
+    // MB_TOPMOST | MB_SETFOREGROUND while the movie plays in another process, else 0.
+    static unsigned MessageBoxFlags();
+
+  private:
+    HWND window_;
+    HWND handBack_ = nullptr;
+};
+
 // Fixed-size dialog font used by the program's dialogs ("宋体", 14 pixels high).
 HFONT DialogFont();
 

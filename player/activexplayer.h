@@ -6,8 +6,9 @@
 
 class ActiveXPlayer : public MoviePlayer {
   public:
-    // Creates the control inside the parent. Throws PlayerError when the platform has none.
-    ActiveXPlayer(HWND parent, const RECT& bounds, PlayerEvents events);
+    // Creates the control inside the parent, from the given source. Throws PlayerError when
+    // neither the registered class nor the control file gives one.
+    ActiveXPlayer(HWND parent, const RECT& bounds, PlayerEvents events, const ControlSource& source);
     ~ActiveXPlayer() override;
 
     void SetMovie(const std::u16string& path) override { control_.SetMovie(path); }

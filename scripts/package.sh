@@ -39,7 +39,8 @@ readme = """CourseShell 课件外壳程序
   version.swf       检测 Flash Player 版本的小影片
   resources\\        教学资源文件夹（资源管理窗口管理其中的类别和文件）
   各课的文件夹      例如 lesson1\\（其中的 resource\\ 是该课的教学资源）
-  Flash10h.ocx      Flash Player ActiveX 控件文件（可选；程序每次启动时注册它）
+  Flash10h.ocx      Flash Player ActiveX 控件文件（可选；系统中没有注册 Flash Player 时，程序直接
+                    使用这个文件，不需要管理员注册）
   FlashPlayer.exe   独立播放器（可选；课件用它打开其他影片）
   ruffle\\          Ruffle 播放器（已附带；没有 Flash Player 时课件在 Edge 或 Chrome 窗口中播放）
 
@@ -58,7 +59,9 @@ Put CourseShell.exe into the courseware folder, beside these files, and start it
   version.swf       the small movie that reports the Flash Player version
   resources\\        the teaching resources (managed in the resource manager window)
   lesson folders    e.g. lesson1\\ (its resource\\ folder holds that lesson's materials)
-  Flash10h.ocx      the Flash Player ActiveX control file (optional; registered at every start)
+  Flash10h.ocx      the Flash Player ActiveX control file (optional; where no Flash Player
+                    control is registered the program uses this file directly: no
+                    registration, no administrator needed)
   FlashPlayer.exe   the stand-alone player (optional; the courseware opens other movies with it)
   ruffle\\          the Ruffle player (included; plays the courseware in an Edge or Chrome window
                     when Flash Player is missing)

@@ -57,6 +57,13 @@ class ProgramImageTest(unittest.TestCase):
         self.assertEqual([MACHINES[self.arch][1]] * 2, archs, manifest)
         self.assertIn('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"', manifest)
 
+    def test_the_manifest_asks_for_no_execution_level(self):
+        # Without one, Windows virtualises the machine-wide settings key and the writes into the
+        # program folder for a standard user; with any level (asInvoker too) it does not.
+        manifest = embedded_manifest(self.image)
+        self.assertNotIn("requestedExecutionLevel", manifest)
+        self.assertNotIn("trustInfo", manifest)
+
     def test_needs_only_dlls_that_windows_has(self):
         dlls = imported_dlls(self.exe, self.arch)
         self.assertIn("kernel32.dll", dlls)

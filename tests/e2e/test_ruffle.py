@@ -393,7 +393,7 @@ class LibraryCommandsTest(BrowserTest):
 
 
 class StartupTest(BrowserTest):
-    def test_without_flash_control_ruffle_beside_the_program_is_used(self):
+    def check_ruffle_plays_without_flash_control(self, files=None):
         harness.unregister_standin()
         self.addCleanup(harness.register_standin)
         a = Actions()
@@ -404,9 +404,15 @@ class StartupTest(BrowserTest):
         def body(cw, session, run):
             wait_for_file(session, cw.path("first.txt"))
 
-        cw, run, result = self.run_browser(movie(a), body, switch_ruffle=False)
+        cw, run, result = self.run_browser(movie(a), body, files=files, switch_ruffle=False)
         self.assertEqual(b"played\r\n", cw.read("first.txt"))
         self.assertEqual(0, result.status)
+
+    def test_without_flash_control_ruffle_beside_the_program_is_used(self):
+        self.check_ruffle_plays_without_flash_control()
+
+    def test_a_control_file_that_is_no_module_goes_on_to_ruffle(self):
+        self.check_ruffle_plays_without_flash_control({"Flash10h.ocx": b"not a module\r\n"})
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@ import unittest
 
 import harness
 from harness import Courseware, run
+from test_commands import TOO_OLD
 
 SCREEN_W, SCREEN_H = 1280, 800
 # A version the check refuses: its message, once confirmed, ends the program normally.
@@ -100,6 +101,7 @@ class SpineTest(harness.ProgramTest):
 
 
 STARTUP_MESSAGE = "您未安装flashplayer，请运行文件：Adobe Flash Player11.4.exe进行安装。"
+CONTROL_FILE = "Flash10h.ocx"
 
 
 class NoPlayerTest(unittest.TestCase):
@@ -150,6 +152,84 @@ class NoPlayerTest(unittest.TestCase):
         self.assertEqual(0, result.status)
         # The movie never ran: its command did not end the program with 259.
         self.assertFalse(result.main.has("fscommand"), result.main)
+
+
+class BundledControlTest(unittest.TestCase):
+    """Where the player's class is not registered (a standard user cannot run regsvr32), the
+    control file beside the program, Flash10h.ocx, serves it without the registry."""
+
+    @classmethod
+    def setUpClass(cls):
+        harness.require_bench()
+
+    def setUp(self):
+        harness.unregister_standin()
+
+    def tearDown(self):
+        # The program's own regsvr32 request may have registered the copy: back to the original.
+        harness.unregister_standin()
+        harness.register_standin()
+
+    def courseware(self, control, **kw):
+        self.cw = Courseware(**kw)
+        self.addCleanup(self.cw.close)
+        self.cw.write(CONTROL_FILE, control)
+        return self.cw
+
+    def test_the_control_file_plays_and_its_probe_answers_the_version_check(self):
+        cw = self.courseware(harness.standin_dll().read_bytes(),
+                             main="log played\nwait 2500\nfscommand exitprogram\n")
+        result = run(cw, timeout=40)
+        self.assertEqual(259 & 0xFF, result.status)
+        self.assertTrue(result.main.has("log", "played"), result.main)
+        control = harness.winepath(cw.path(CONTROL_FILE)).lower()
+        self.assertEqual([control], [m.lower() for m in result.main.texts("module")])
+        self.assertEqual([control], [m.lower() for m in result.version.texts("module")])
+        self.assertEqual(["mainver = 11", "submainver = 0"], result.version.texts("getvariable"))
+
+    def test_the_version_check_refuses_an_old_control_file(self):
+        cw = self.courseware(harness.standin_dll().read_bytes(),
+                             main="wait 2500\nlog still-running\nfscommand exitprogram\n",
+                             version="var mainver 9\nvar submainver 5\n")
+        seen = {}
+
+        def during(s):
+            seen["box"] = harness.find_text_window(TOO_OLD, timeout=20, title="错误")
+            harness.press("Return")
+
+        result = run(cw, during=during, timeout=40)
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual(0, result.status)
+        self.assertFalse(result.main.has("log", "still-running"))
+
+    def check_start_up_message(self, control):
+        cw = self.courseware(control, main="fscommand exitprogram\n")
+        seen = {}
+
+        def during(s):
+            seen["box"] = harness.find_text_window(STARTUP_MESSAGE, timeout=20, title="Courseshell")
+            harness.press("Return", window=harness.find_window("Courseshell", timeout=5))
+
+        result = run(cw, during=during, timeout=40)
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual(0, result.status)
+        self.assertFalse(result.main.has("fscommand"), result.main)
+
+    def test_a_control_file_that_is_no_module_gives_the_start_up_message(self):
+        self.check_start_up_message(b"MZ not really a module\r\n" * 40)
+
+    def test_a_control_file_whose_factory_refuses_the_class_gives_the_start_up_message(self):
+        os.environ["STANDIN_REFUSE_CLASS"] = "1"
+        self.addCleanup(os.environ.pop, "STANDIN_REFUSE_CLASS", None)
+        self.check_start_up_message(harness.standin_dll().read_bytes())
+
+    def test_the_registered_class_comes_before_the_control_file(self):
+        registered = harness.register_standin()
+        cw = self.courseware(harness.standin_dll().read_bytes(), main="fscommand exitprogram\n")
+        result = run(cw, timeout=40)
+        self.assertEqual(259 & 0xFF, result.status)
+        self.assertEqual([registered.lower()], [m.lower() for m in result.main.texts("module")])
+        self.assertEqual([registered.lower()], [m.lower() for m in result.version.texts("module")])
 
 
 if __name__ == "__main__":

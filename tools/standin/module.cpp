@@ -76,6 +76,9 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
     if (!out) return E_POINTER;
     *out = nullptr;
     if (clsid != kClsidShockwaveFlash) return CLASS_E_CLASSNOTAVAILABLE;
+    // A control file that does not serve the player's class, for the container's start-up tests.
+    if (GetEnvironmentVariableW(L"STANDIN_REFUSE_CLASS", nullptr, 0) > 0)
+        return CLASS_E_CLASSNOTAVAILABLE;
     return g_factory.QueryInterface(iid, out);
 }
 

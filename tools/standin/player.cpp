@@ -155,6 +155,10 @@ Player::Player() : instance_(g_nextInstance++), log_(instance_) {
     uiFont_ = CreateUiFont(15, FW_NORMAL);
     titleFont_ = CreateUiFont(22, FW_BOLD);
     Log("create instance " + std::to_string(instance_));
+    // Which file the container took this instance from: the registered one or another copy.
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(g_module, module, MAX_PATH);
+    Log("module " + ToUtf8(std::wstring(module)));
 }
 
 Player::~Player() {

@@ -65,6 +65,92 @@ TEST(WindowTest, FailingHandlerIsReportedAndTheLoopGoesOn) {
     SetFailureReporter(nullptr);
 }
 
+// A visible top-level window of another process: Notepad, ended with the object.
+class OtherProcessWindow {
+  public:
+    OtherProcessWindow() {
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        wchar_t line[] = L"notepad.exe";
+        if (!::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                              &process_))
+            return;
+        ::WaitForInputIdle(process_.hProcess, 10000);
+        for (int i = 0; i < 100 && !hwnd; ++i) {
+            ::EnumWindows(&OtherProcessWindow::Match, reinterpret_cast<LPARAM>(this));
+            if (!hwnd) ::Sleep(50);
+        }
+    }
+    ~OtherProcessWindow() {
+        if (!process_.hProcess) return;
+        ::TerminateProcess(process_.hProcess, 0);
+        ::WaitForSingleObject(process_.hProcess, 5000);
+        ::CloseHandle(process_.hProcess);
+        ::CloseHandle(process_.hThread);
+    }
+    HWND hwnd = nullptr;
+
+  private:
+    static BOOL CALLBACK Match(HWND w, LPARAM self) {
+        auto* other = reinterpret_cast<OtherProcessWindow*>(self);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid != other->process_.dwProcessId || !::IsWindowVisible(w)) return TRUE;
+        other->hwnd = w;
+        return FALSE;
+    }
+    PROCESS_INFORMATION process_ = {};
+};
+
+bool IsTopmost(HWND w) { return (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// What a modal window sees of itself while it is open.
+class FrontProbe : public ProbeWindow {
+  public:
+    bool topmostWhileShown = false;
+    HWND foregroundWhileShown = nullptr;
+
+  protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_TIMER) {
+            topmostWhileShown = IsTopmost(hwnd());
+            foregroundWhileShown = ::GetForegroundWindow();
+        }
+        return ProbeWindow::OnMessage(msg, wParam, lParam);
+    }
+};
+
+// The browser player's browser is another process in the foreground; Wine lets anyone take the
+// foreground, so what can be seen here is the stacking and the hand-back, not the system's refusal.
+TEST(ModalFrontTest, WithTheMovieInAnotherProcessModalWindowsComeInFrontAndHandTheForegroundBack) {
+    OtherProcessWindow browser;
+    ASSERT_NE(nullptr, browser.hwnd);
+    ::SetForegroundWindow(browser.hwnd);
+    SetMovieInAnotherProcess(true);
+    FrontProbe w;
+    w.Create();
+    w.closeAfterTicks = 2;
+    ::SetTimer(w.hwnd(), 1, 10, nullptr);
+    w.ShowModal();
+    ::KillTimer(w.hwnd(), 1);
+    SetMovieInAnotherProcess(false);
+    EXPECT_TRUE(w.topmostWhileShown);
+    EXPECT_EQ(w.hwnd(), w.foregroundWhileShown);
+    EXPECT_FALSE(IsTopmost(w.hwnd()));
+    EXPECT_EQ(browser.hwnd, ::GetForegroundWindow());
+}
+
+TEST(ModalFrontTest, WithTheMovieInOurOwnWindowModalWindowsStayOrdinary) {
+    FrontProbe w;
+    w.Create();
+    w.closeAfterTicks = 2;
+    ::SetTimer(w.hwnd(), 1, 10, nullptr);
+    w.ShowModal();
+    ::KillTimer(w.hwnd(), 1);
+    EXPECT_FALSE(w.topmostWhileShown);
+    EXPECT_EQ(w.hwnd(), w.foregroundWhileShown);
+}
+
 int g_failedTakes = 0;
 
 // Fills the message with garbage and fails, as the system may on an invalid request.
