@@ -59,6 +59,8 @@ void UpdateFlow::Download(const std::string& url, const std::string& installerNa
     SetProgressTimer(true);
     try {
         buffer_->Clear();
+        if (!IsOnUpdateServer(url, baseUrl_))
+            throw std::runtime_error("not on the update server: " + url);
         seams_.download.Get(url, *buffer_);
         // Only a plain name keeps the installer in the program directory as one real file.
         if (!IsPlainFileName(installerName))

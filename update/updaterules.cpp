@@ -93,6 +93,27 @@ std::string DownloadUrl(const std::string& baseUrl, const std::string& downloadP
     return baseUrl + downloadPath;
 }
 
+std::string UrlHost(const std::string& url) {
+    size_t scheme = url.find("://");
+    if (scheme == std::string::npos) return std::string();
+    size_t start = scheme + 3;
+    size_t end = url.find_first_of("/?#", start);
+    std::string authority = url.substr(start, end == std::string::npos ? end : end - start);
+    size_t at = authority.rfind('@');
+    if (at != std::string::npos) authority.erase(0, at + 1);
+    // An IPv6 literal keeps its colons inside the brackets.
+    size_t close = authority.compare(0, 1, "[") == 0 ? authority.find(']') : std::string::npos;
+    size_t port = authority.find(':', close == std::string::npos ? 0 : close);
+    std::string host = authority.substr(0, port);
+    for (char& c : host) c = AsciiLower(c);
+    return host;
+}
+
+bool IsOnUpdateServer(const std::string& url, const std::string& baseUrl) {
+    std::string host = UrlHost(baseUrl);
+    return !host.empty() && UrlHost(url) == host;
+}
+
 std::vector<std::string> UrlParts(const std::string& text) {
     // The text ends at a NUL byte, as a C string would.
     const std::string url = text.substr(0, text.find('\0'));

@@ -22,6 +22,15 @@ std::string DownloadPath(const std::string& replyText);
 
 std::string DownloadUrl(const std::string& baseUrl, const std::string& downloadPath);
 
+// The host of an absolute URL as the HTTP client reads it: after "scheme://" and any user
+// information ending in "@", up to a port, path, query or fragment; lower-case. "" without "://".
+std::string UrlHost(const std::string& url);
+
+// Whether a download URL is on the update server's own host. The path from the reply is joined
+// to the base URL as it stands, so ".evil.test/a.exe" or "@evil.test/a.exe" would name another
+// host; the installer comes from the update server or not at all.
+bool IsOnUpdateServer(const std::string& url, const std::string& baseUrl);
+
 // The URL cut into parts at "/" and at characters of code 32 or less, with double-quoted parts.
 std::vector<std::string> UrlParts(const std::string& url);
 

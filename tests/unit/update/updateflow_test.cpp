@@ -1,4 +1,5 @@
 #include "update/updateflow.h"
+#include "update/updaterules.h"
 
 #include "dialogs/modalresult.h"
 #include "dialogs/progresscore.h"
@@ -356,6 +357,19 @@ TEST(UpdateFlowDownloadTest, AFailedDownloadOffersTheAddressAndTheProgramRunsOn)
     EXPECT_EQ(tail, (Log{"Timer3 off", "failure dialog"}));
     EXPECT_EQ(b.files.files.count(kDir + "setup.exe"), 0u);
     EXPECT_FALSE(b.flow.Checking());
+}
+
+TEST(UpdateFlowDownloadTest, AnAddressOffTheUpdateServerIsAFailedDownloadWithoutARequest) {
+    for (const char* reply : {"x@@@@evil.test/a.exe", "x@@@:8080@evil.test/a.exe"}) {
+        Bench b;
+        b.Offer(reply);
+        b.ServeDownload("installer", true);
+        b.Run();
+        EXPECT_TRUE(b.download.urls.empty()) << reply;
+        ASSERT_EQ(b.screen.asks.size(), 1u) << reply;
+        EXPECT_EQ(b.screen.asks[0].text, DownloadUrl(kBase, DownloadPath(reply))) << reply;
+        EXPECT_FALSE(b.Saw("quit")) << reply;
+    }
 }
 
 TEST(UpdateFlowDownloadTest, AnInstallerThatCannotBeWrittenIsAFailedDownload) {

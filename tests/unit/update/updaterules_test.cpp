@@ -70,6 +70,30 @@ TEST(UpdateRulesTest, DownloadUrlIsPlainJoin) {
     EXPECT_EQ(kBase, DownloadUrl(kBase, ""));
 }
 
+TEST(UpdateRulesTest, TheHostIsWhatTheClientConnectsTo) {
+    EXPECT_EQ("update.example.test", UrlHost(kBase + "/files/setup.exe"));
+    EXPECT_EQ("update.test.evil.test", UrlHost("http://update.test.evil.test/a.exe"));
+    EXPECT_EQ("evil.test", UrlHost("http://update.example.test@evil.test/a.exe"));
+    EXPECT_EQ("evil.test", UrlHost("http://u:p@x@evil.test:81?q=@other"));
+    EXPECT_EQ("[::1]", UrlHost("http://[::1]:8080/a"));
+    EXPECT_EQ("mixed.case", UrlHost("HTTP://Mixed.Case#x"));
+    EXPECT_EQ("", UrlHost("no scheme/a.exe"));
+}
+
+TEST(UpdateRulesTest, OnlyAddressesOnTheUpdateServersHostAreDownloaded) {
+    for (const std::string& base : {std::string("http://update.test"), kBase}) {
+        for (const char* path : {"/files/setup.exe", "", "?v=2", "/a@b.exe"})
+            EXPECT_TRUE(IsOnUpdateServer(DownloadUrl(base, path), base)) << base << path;
+        for (const char* path : {"@evil.test/a.exe", "\\@evil.test/a.exe", ":1@evil.test/a"})
+            EXPECT_FALSE(IsOnUpdateServer(DownloadUrl(base, path), base)) << base << path;
+    }
+    // Without a port the path runs on into the host name (after a port, the client refuses it).
+    for (const char* path : {".evil.test/a.exe", "cdef"})
+        EXPECT_FALSE(IsOnUpdateServer(DownloadUrl("http://update.test", path), "http://update.test"))
+            << path;
+    EXPECT_FALSE(IsOnUpdateServer("http://update.example.test/a", "no base"));
+}
+
 TEST(UpdateRulesTest, UrlPartsCutAtSlashesAndBlanks) {
     EXPECT_EQ((Parts{"http:", "", "h", "files", "setup.exe"}),
               UrlParts("http://h/files/setup.exe"));
