@@ -1,20 +1,14 @@
 #include "app/commandrules.h"
 
 #include "platform/paths.h"
+#include "platform/textconv.h"
 
 #include <cstdint>
 
 ResourcePick ParseSelectResource(const std::string& argument, const std::string& programDirectory) {
     constexpr size_t kMaxFunctionName = 999;
-    // p is the 1-based position of the first "@@@", 0 when there is none.
-    size_t found = argument.find("@@@");
-    size_t p = found == std::string::npos ? 0 : found + 1;
-    std::string folder = p > 1 ? argument.substr(0, p - 1) : std::string();
-    // The name starts at p + 3 (1-based): right behind "@@@", or at the third byte without one.
-    size_t start = p + 3 - 1;
-    std::string function =
-        start < argument.size() ? argument.substr(start, kMaxFunctionName) : std::string();
-    return {ToBackslashes(programDirectory + folder + "resource"), function};
+    MarkerSplit split = SplitAtMarker(argument, kMaxFunctionName);
+    return {ToBackslashes(programDirectory + split.before + "resource"), split.after};
 }
 
 std::string IndexRootFor(const std::string& argument, const std::string& programDirectory) {

@@ -29,58 +29,88 @@ bool TerminateOwnProcess(HWND mainWindow) {
 
 }  // namespace
 
+struct TForm1::Command {
+    std::u16string_view word;
+    void (*run)(TForm1& form, const std::u16string& args);
+};
+
+namespace {
+
+TForm2& Voice() {
+    return Built(AppForms().form2);
+}
+
+}  // namespace
+
+const TForm1::Command TForm1::kCommands[] = {
+    {u"audio",
+     [](TForm1&, const std::u16string& args) {
+         Voice().SrcSoundPath.clear();
+         Voice().PlayAudio(ProgramDirectory() + WideToAnsi(args));
+     }},
+    {u"exec",
+     [](TForm1& form, const std::u16string& args) {
+         Voice().CloseRecord();
+         // The argument ends the full path, so the manager's rule for movies decides alike.
+         OpenRequest request =
+             MakeOpenRequest(ProgramDirectory(), ProgramDirectory() + WideToAnsi(args));
+         form.shell_->Open(request.file, request.parameters);
+     }},
+    {u"recording",
+     [](TForm1&, const std::u16string& args) {
+         Voice().SrcSoundPath = ProgramDirectory() + WideToAnsi(args);
+     }},
+    {u"beginrecord", [](TForm1&, const std::u16string&) { Voice().BeginRecord(); }},
+    {u"stopandplayrecord", [](TForm1&, const std::u16string&) { Voice().StopAndPlayRecord(); }},
+    {u"playsrcsound", [](TForm1&, const std::u16string&) { Voice().PlaySrcSound(); }},
+    {u"closerecord", [](TForm1&, const std::u16string&) { Voice().CloseRecord(); }},
+    {u"minimized",
+     [](TForm1& form, const std::u16string&) {
+         if (!form.flash1->ShowWindowState(MoviePlayer::WindowState::Minimized))
+             MinimizeApplication();
+     }},
+    {u"normal",
+     [](TForm1& form, const std::u16string&) {
+         // Straight to the default procedure; the resulting size change still reaches
+         // FormResize through WM_SIZE.
+         if (!form.flash1->ShowWindowState(MoviePlayer::WindowState::Normal))
+             ::DefWindowProcW(form.hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+     }},
+    {u"maximized",
+     [](TForm1& form, const std::u16string&) {
+         if (!form.flash1->ShowWindowState(MoviePlayer::WindowState::Maximized))
+             ::DefWindowProcW(form.hwnd(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+     }},
+    {u"exitprogram",
+     [](TForm1& form, const std::u16string&) {
+         form.flash1->SetMovie(u"");
+         for (int attempt = 0; attempt < 3; ++attempt) {
+             if (TerminateOwnProcess(form.hwnd())) break;
+         }
+     }},
+    {u"resourceindex", [](TForm1&, const std::u16string&) { ProcessMessages(); }},
+    {u"selectresource",
+     [](TForm1&, const std::u16string& args) {
+         ResourcePick pick = ParseSelectResource(WideToAnsi(args), ProgramDirectory());
+         TForm6& picker = Built(AppForms().form6);
+         picker.CallbackName = pick.callbackName;
+         picker.TeachRoot = pick.teachRoot;
+         picker.ShowModal();
+     }},
+    {u"otherresource",
+     [](TForm1&, const std::u16string& args) {
+         ProcessMessages();
+         TForm3& manager = Built(AppForms().form3);
+         manager.IndexRoot = IndexRootFor(WideToAnsi(args), ProgramDirectory());
+         manager.ShowModal();
+     }},
+};
+
+// Words are compared exactly; other words do nothing. A failure is shown in the plain message.
 void TForm1::flash1FSCommand(const std::u16string& command, const std::u16string& args) {
-    Forms& forms = AppForms();
-    auto voice = [&forms]() -> TForm2& { return Built(forms.form2); };
     try {
-        if (command == u"audio") {
-            voice().SrcSoundPath.clear();
-            voice().PlayAudio(ProgramDirectory() + WideToAnsi(args));
-        } else if (command == u"exec") {
-            voice().CloseRecord();
-            // The argument ends the full path, so the manager's rule for movies decides alike.
-            OpenRequest request =
-                MakeOpenRequest(ProgramDirectory(), ProgramDirectory() + WideToAnsi(args));
-            shell_->Open(request.file, request.parameters);
-        } else if (command == u"recording") {
-            voice().SrcSoundPath = ProgramDirectory() + WideToAnsi(args);
-        } else if (command == u"beginrecord") {
-            voice().BeginRecord();
-        } else if (command == u"stopandplayrecord") {
-            voice().StopAndPlayRecord();
-        } else if (command == u"playsrcsound") {
-            voice().PlaySrcSound();
-        } else if (command == u"closerecord") {
-            voice().CloseRecord();
-        } else if (command == u"minimized") {
-            if (!flash1->ShowWindowState(MoviePlayer::WindowState::Minimized))
-                MinimizeApplication();
-        } else if (command == u"normal") {
-            // Straight to the default procedure; the resulting size change still reaches
-            // FormResize through WM_SIZE.
-            if (!flash1->ShowWindowState(MoviePlayer::WindowState::Normal))
-                ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
-        } else if (command == u"maximized") {
-            if (!flash1->ShowWindowState(MoviePlayer::WindowState::Maximized))
-                ::DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        } else if (command == u"exitprogram") {
-            flash1->SetMovie(u"");
-            for (int attempt = 0; attempt < 3; ++attempt) {
-                if (TerminateOwnProcess(hwnd())) break;
-            }
-        } else if (command == u"resourceindex") {
-            ProcessMessages();
-        } else if (command == u"selectresource") {
-            ResourcePick pick = ParseSelectResource(WideToAnsi(args), ProgramDirectory());
-            TForm6& picker = Built(forms.form6);
-            picker.CallbackName = pick.callbackName;
-            picker.TeachRoot = pick.teachRoot;
-            picker.ShowModal();
-        } else if (command == u"otherresource") {
-            ProcessMessages();
-            TForm3& manager = Built(forms.form3);
-            manager.IndexRoot = IndexRootFor(WideToAnsi(args), ProgramDirectory());
-            manager.ShowModal();
+        for (const Command& c : kCommands) {
+            if (c.word == command) return c.run(*this, args);
         }
     } catch (const std::exception& e) {
         ShowPlainMessage(e.what());

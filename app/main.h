@@ -58,8 +58,10 @@ class TForm1 : public Window, public MovieFunctionCaller {
     void FormShow();
     void FormResize();
     void FormClose();
-    // The movie's commands (app/commands.cpp).
+    // The movie's commands (app/commands.cpp), one handler per command word.
     void flash1FSCommand(const std::u16string& command, const std::u16string& args);
+    struct Command;
+    static const Command kCommands[];
     // The movie's external calls (app/flashcall.cpp).
     void CreateBridge();
     void flash1FlashCall(const std::u16string& request);

@@ -9,16 +9,12 @@
 #include "platform/filesystem.h"
 #include "platform/guard.h"
 #include "platform/handles.h"
+#include "platform/scopeexit.h"
 #include "platform/textconv.h"
 #include "voice/media.h"
 
 #include <commctrl.h>
 #include <memory>
-
-Forms& AppForms() {
-    static Forms forms;
-    return forms;
-}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
@@ -34,9 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         auto form5 = std::make_unique<TForm5>();
         auto form6 = std::make_unique<TForm6>(*form1, Win32FileSystem());
         // Nothing finds the windows any more once they start to go, also on a failure.
-        struct Unpublish {
-            ~Unpublish() { AppForms() = Forms{}; }
-        } unpublish;
+        ScopeExit unpublish([] { AppForms() = Forms{}; });
         Forms& forms = AppForms();
         CreateForm(forms.form1, *form1);
         CreateForm(forms.form2, *form2);

@@ -9,6 +9,7 @@
 #include "bridge/settings.h"
 
 #include <string>
+#include <vector>
 
 // What the dispatcher needs from the main window.
 class CallHost {
@@ -24,6 +25,13 @@ class CallHost {
     virtual void ShowFolderFailure() = 0;
 };
 
+// What the requests work with.
+struct CallContext {
+    CallHost& host;
+    FileServices& files;
+    SettingsStore& settings;
+};
+
 class ExternalCallDispatcher {
   public:
     ExternalCallDispatcher(CallHost& host, FileServices& files, SettingsStore& settings);
@@ -31,11 +39,12 @@ class ExternalCallDispatcher {
 
     // One request as the player delivers it (UTF-16).
     void Handle(const std::u16string& request);
-    // One request already decoded.
+    // One request already decoded. Other names than those of the table get no reply.
     void Handle(const InvokeRequest& request);
 
+    // The names of the requests, for a player that must offer the movie a function of each.
+    static std::vector<std::string> RequestNames();
+
   private:
-    CallHost& host_;
-    FileServices& files_;
-    SettingsStore& settings_;
+    CallContext context_;
 };

@@ -12,13 +12,6 @@ struct InvokeRequest::Document {
 
 namespace {
 
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (AsciiLower(*a) != AsciiLower(*b)) return false;
-    }
-    return *a == *b;
-}
-
 void AppendUtf8AsAnsi(std::string& out, unsigned long code) {
     // A character reference names a Unicode character; the program's text is ANSI.
     std::u16string wide;
@@ -154,7 +147,8 @@ std::string InvokeRequest::Name() const {
 std::string InvokeRequest::Argument(int index) const {
     pugi::xml_node arguments;
     for (pugi::xml_node child : doc_->xml.document_element().children()) {
-        if (child.type() == pugi::node_element && EqualsIgnoringCase(child.name(), "arguments")) {
+        if (child.type() == pugi::node_element &&
+            EqualsIgnoringAsciiCase(child.name(), "arguments")) {
             arguments = child;
             break;
         }

@@ -62,6 +62,18 @@ HWND DialogWindow::AddButton(const std::wstring& text, const Rect& r, int id, bo
                       r, id);
 }
 
+HWND DialogWindow::AddButton(const std::wstring& text, const Rect& r, int id,
+                             std::function<void()> onClick) {
+    HWND button = AddButton(text, r, id);
+    clickHandlers_[id] = std::move(onClick);
+    return button;
+}
+
+void DialogWindow::OnButton(int id) {
+    auto handler = clickHandlers_.find(id);
+    if (handler != clickHandlers_.end() && handler->second) handler->second();
+}
+
 HWND DialogWindow::AddLabel(const std::wstring& text, const Rect& r) {
     return AddControl(L"STATIC", text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, r, -1);
 }

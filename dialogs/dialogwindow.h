@@ -6,6 +6,8 @@
 #include "dialogs/layout.h"
 #include "platform/window.h"
 
+#include <functional>
+#include <map>
 #include <string>
 
 class DialogWindow : public Window {
@@ -27,6 +29,8 @@ class DialogWindow : public Window {
     HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, const Rect& r,
                     int id, DWORD exStyle = 0);
     HWND AddButton(const std::wstring& text, const Rect& r, int id, bool isDefault = false);
+    // A push button whose clicks, and the key that presses it, run `onClick`.
+    HWND AddButton(const std::wstring& text, const Rect& r, int id, std::function<void()> onClick);
     HWND AddLabel(const std::wstring& text, const Rect& r);
     HWND Item(int id) const { return ::GetDlgItem(hwnd(), id); }
 
@@ -36,8 +40,9 @@ class DialogWindow : public Window {
     // The control that gets the focus when the dialog is first activated.
     HWND initialFocus_ = nullptr;
 
-    // A button was clicked (or pressed by its key).
-    virtual void OnButton(int id) { (void)id; }
+    // A button was clicked (or pressed by its key). By default its own handler runs, if it has
+    // one.
+    virtual void OnButton(int id);
     // Enter while a control that is not a push button has the focus; true when handled. By
     // default Enter then presses the default button.
     virtual bool OnEnterIn(HWND focus) {
@@ -58,4 +63,5 @@ class DialogWindow : public Window {
     bool IsPushButton(HWND control) const;
 
     HWND lastFocus_ = nullptr;
+    std::map<int, std::function<void()>> clickHandlers_;
 };

@@ -2,6 +2,7 @@
 
 #include "dialogs/dialogwindow.h"
 #include "platform/handles.h"
+#include "platform/scopeexit.h"
 #include "platform/textconv.h"
 
 #include <algorithm>
@@ -71,10 +72,7 @@ class ProgressWindow : public DialogWindow {
 
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         ++busy_;
-        struct Leave {
-            int& busy;
-            ~Leave() { --busy; }
-        } leave{busy_};
+        ScopeExit leave([this] { --busy_; });
         switch (msg) {
             case WM_CLOSE:
                 owner_.OnWindowClosed();

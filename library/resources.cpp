@@ -39,12 +39,18 @@ void TForm3::Create() {
     const struct {
         int id;
         const wchar_t* text;
-    } row[] = {{kButton3, L"新建类别"}, {kButton5, L"删除类别"}, {kButton6, L"增加"},
-               {kButton4, L"删除"},     {kButton1, L"打开"},     {kButton2, L"取消"}};
+        void (TForm3::*click)();
+    } row[] = {{kButton3, L"新建类别", &TForm3::bsSkinButton3Click},
+               {kButton5, L"删除类别", &TForm3::bsSkinButton5Click},
+               {kButton6, L"增加", &TForm3::bsSkinButton6Click},
+               {kButton4, L"删除", &TForm3::bsSkinButton4Click},
+               {kButton1, L"打开", &TForm3::bsSkinButton1Click},
+               {kButton2, L"取消", &TForm3::bsSkinButton2Click}};
     int x = left;
     for (const auto& button : row) {
-        bsSkinPageControl1.AddToPage(
-            0, AddButton(button.text, {x, top + 385 + 14, 90, 25}, button.id));
+        auto click = button.click;
+        bsSkinPageControl1.AddToPage(0, AddButton(button.text, {x, top + 385 + 14, 90, 25},
+                                                  button.id, [this, click] { (this->*click)(); }));
         x += 90 + 14;
     }
     bsSkinPageControl1.AddToPage(0, ShellTreeView1.hwnd());
@@ -56,9 +62,10 @@ void TForm3::Create() {
     bsSkinPageControl1.AddToPage(1, bsSkinDirTreeView1.hwnd());
     bsSkinPageControl1.AddToPage(1, bsSkinFileListView1.hwnd());
     bsSkinPageControl1.AddToPage(
-        1, AddButton(L"打开", {listRight - 90 - 14 - 90, top + 409 + 12, 90, 25}, kButton8));
-    bsSkinPageControl1.AddToPage(
-        1, AddButton(L"取消", {listRight - 90, top + 409 + 12, 90, 25}, kButton9));
+        1, AddButton(L"打开", {listRight - 90 - 14 - 90, top + 409 + 12, 90, 25}, kButton8,
+                     [this] { bsSkinButton8Click(); }));
+    bsSkinPageControl1.AddToPage(1, AddButton(L"取消", {listRight - 90, top + 409 + 12, 90, 25},
+                                              kButton9, [this] { bsSkinButton9Click(); }));
     bsSkinPageControl1.SetActivePage(0);
 
     // The lists follow their trees on mouse clicks only, not on keyboard moves.
@@ -176,35 +183,6 @@ void TForm3::Close() {
         EndModal(IDCANCEL);
     } else {
         ::ShowWindow(hwnd(), SW_HIDE);
-    }
-}
-
-void TForm3::OnButton(int id) {
-    switch (id) {
-        case kButton3:
-            bsSkinButton3Click();
-            break;
-        case kButton5:
-            bsSkinButton5Click();
-            break;
-        case kButton6:
-            bsSkinButton6Click();
-            break;
-        case kButton4:
-            bsSkinButton4Click();
-            break;
-        case kButton1:
-            bsSkinButton1Click();
-            break;
-        case kButton2:
-            bsSkinButton2Click();
-            break;
-        case kButton8:
-            bsSkinButton8Click();
-            break;
-        case kButton9:
-            bsSkinButton9Click();
-            break;
     }
 }
 

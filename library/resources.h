@@ -68,7 +68,6 @@ class TForm3 : public DialogWindow {
     // Names are edited in place in the trees and the list, and the edit takes Enter and Esc
     // itself: the system's dialog keys, which ask each control what it wants.
     bool PreTranslateMessage(MSG& msg) override { return Window::PreTranslateMessage(msg); }
-    void OnButton(int id) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -35,8 +35,10 @@ void TForm6::Create() {
     // The second tab is the one shown first; afterwards the last active tab stays.
     bsSkinPageControl1.SetActivePage(1);
 
-    AddButton(L"选择", {687 - 11 - 75 - 8 - 75, 8 + 449 + 14, 75, 25}, kButton1);
-    AddButton(L"取消", {687 - 11 - 75, 8 + 449 + 14, 75, 25}, kButton2);
+    AddButton(L"选择", {687 - 11 - 75 - 8 - 75, 8 + 449 + 14, 75, 25}, kButton1,
+              [this] { bsSkinButton1Click(); });
+    AddButton(L"取消", {687 - 11 - 75, 8 + 449 + 14, 75, 25}, kButton2,
+              [this] { bsSkinButton2Click(); });
 
     // Each tree drives the list beside it; the picker changes nothing on disk, so no renaming.
     bsSkinDirTreeView1.onSelectionChanged = [this] {
@@ -81,11 +83,6 @@ void TForm6::Close(int result) {
     } else {
         ::ShowWindow(hwnd(), SW_HIDE);
     }
-}
-
-void TForm6::OnButton(int id) {
-    if (id == kButton1) bsSkinButton1Click();
-    if (id == kButton2) bsSkinButton2Click();
 }
 
 bool TForm6::OnNotify(const NMHDR& header, LRESULT& result) {

@@ -47,7 +47,6 @@ class TForm6 : public DialogWindow {
     void bsSkinButton2Click();
 
   protected:
-    void OnButton(int id) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

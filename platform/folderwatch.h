@@ -18,10 +18,5 @@ class FolderChangeWatch {
     bool Active() const { return static_cast<bool>(handle_); }
 
   private:
-    struct ChangeTraits {
-        using Type = HANDLE;
-        static Type Invalid() { return INVALID_HANDLE_VALUE; }
-        static void Close(Type h) { ::FindCloseChangeNotification(h); }
-    };
-    UniqueResource<ChangeTraits> handle_;
+    UniqueResource<InvalidHandleTraits<::FindCloseChangeNotification>> handle_;
 };

@@ -43,30 +43,19 @@ private:
     Type value_ = Traits::Invalid();
 };
 
-struct HandleTraits {
-    using Type = HANDLE;
+// Most kinds: null is "none", and one function of the handle closes it.
+template <typename T, auto CloseFn>
+struct NullHandleTraits {
+    using Type = T;
     static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::CloseHandle(h); }
+    static void Close(Type h) { CloseFn(h); }
 };
-struct FileHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::CloseHandle(h); }
-};
-struct RegKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::RegCloseKey(h); }
-};
-struct FindTraits {
+// Kinds for which INVALID_HANDLE_VALUE is "none".
+template <auto CloseFn>
+struct InvalidHandleTraits {
     using Type = HANDLE;
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::FindClose(h); }
-};
-struct HookTraits {
-    using Type = HHOOK;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::UnhookWindowsHookEx(h); }
+    static void Close(Type h) { CloseFn(h); }
 };
 // A device context of the whole screen, from GetDC(nullptr).
 struct ScreenDcTraits {
@@ -86,20 +75,15 @@ struct SelectionTraits {
     static Type Invalid() { return {nullptr, nullptr}; }
     static void Close(Type s) { ::SelectObject(s.dc, s.previous); }
 };
-struct BstrTraits {
-    using Type = BSTR;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type s) { ::SysFreeString(s); }
-};
 
-using UniqueHandle = UniqueResource<HandleTraits>;
-using UniqueFile = UniqueResource<FileHandleTraits>;
-using UniqueRegKey = UniqueResource<RegKeyTraits>;
-using UniqueFind = UniqueResource<FindTraits>;
-using UniqueHook = UniqueResource<HookTraits>;
+using UniqueHandle = UniqueResource<NullHandleTraits<HANDLE, ::CloseHandle>>;
+using UniqueRegKey = UniqueResource<NullHandleTraits<HKEY, ::RegCloseKey>>;
+using UniqueHook = UniqueResource<NullHandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
+using UniqueBstr = UniqueResource<NullHandleTraits<BSTR, ::SysFreeString>>;
+using UniqueFile = UniqueResource<InvalidHandleTraits<::CloseHandle>>;
+using UniqueFind = UniqueResource<InvalidHandleTraits<::FindClose>>;
 using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
 using UniqueSelection = UniqueResource<SelectionTraits>;
-using UniqueBstr = UniqueResource<BstrTraits>;
 
 inline UniqueSelection SelectInto(HDC dc, HGDIOBJ object) {
     return UniqueSelection(Selection{dc, ::SelectObject(dc, object)});

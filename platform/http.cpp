@@ -2,6 +2,7 @@
 
 #include "platform/application.h"
 #include "platform/handles.h"
+#include "platform/scopeexit.h"
 
 #include <curl/curl.h>
 
@@ -49,21 +50,13 @@ AntiFreeze& HttpAntiFreeze() {
     return settings;
 }
 
-struct EasyTraits {
-    using Type = CURL*;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { curl_easy_cleanup(h); }
-};
-struct MultiTraits {
-    using Type = CURLM*;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { curl_multi_cleanup(h); }
-};
+using UniqueEasy = UniqueResource<NullHandleTraits<CURL*, curl_easy_cleanup>>;
+using UniqueMulti = UniqueResource<NullHandleTraits<CURLM*, curl_multi_cleanup>>;
 
 struct HttpClient::Impl {
     // Declared in this order so the multi handle goes first, before the easy one it may hold.
-    UniqueResource<EasyTraits> easy;
-    UniqueResource<MultiTraits> multi;
+    UniqueEasy easy;
+    UniqueMulti multi;
     CookieJar cookies;
 
     // State of the running request.
@@ -208,18 +201,15 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
     s.blockStart = 0;
     s.begun = false;
 
-    struct Running {
-        Impl& s;
-        bool added = false;
-        ~Running() {
-            if (added) curl_multi_remove_handle(s.multi.get(), s.easy.get());
-            s.busy = false;
-            s.body = nullptr;
-        }
-    } running{s};
+    bool added = false;
+    ScopeExit running([&] {
+        if (added) curl_multi_remove_handle(s.multi.get(), s.easy.get());
+        s.busy = false;
+        s.body = nullptr;
+    });
     if (curl_multi_add_handle(s.multi.get(), s.easy.get()) != CURLM_OK)
         throw HttpError("the request cannot be started");
-    running.added = true;
+    added = true;
 
     bool quitting = false;
     auto deliverWork = [&] {

@@ -9,17 +9,6 @@
 
 namespace {
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return AsciiLower(x) == AsciiLower(y);
-           });
-}
-
-std::string ToLower(std::string s) {
-    for (char& c : s) c = AsciiLower(c);
-    return s;
-}
-
 std::string Trim(const std::string& s) {
     size_t begin = s.find_first_not_of(" \t\r\n");
     if (begin == std::string::npos) return std::string();
@@ -83,7 +72,8 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
 
 HttpAddress ParseHttpAddress(const std::string& url) {
     static const std::string kScheme = "http://";
-    if (url.size() < kScheme.size() || !EqualsNoCase(url.substr(0, kScheme.size()), kScheme))
+    if (url.size() < kScheme.size() ||
+        !EqualsIgnoringAsciiCase(url.substr(0, kScheme.size()), kScheme))
         throw HttpError("not an http address: " + url);
     std::string rest = url.substr(kScheme.size());
     size_t slash = rest.find('/');
@@ -176,11 +166,11 @@ void ReplyHead::Line(const std::string& raw) {
     if (colon == std::string::npos) return;
     std::string name = Trim(line.substr(0, colon));
     std::string value = Trim(line.substr(colon + 1));
-    if (EqualsNoCase(name, "Location")) {
+    if (EqualsIgnoringAsciiCase(name, "Location")) {
         hasLocation_ = true;
-    } else if (EqualsNoCase(name, "Set-Cookie")) {
+    } else if (EqualsIgnoringAsciiCase(name, "Set-Cookie")) {
         setCookies_.push_back(value);
-    } else if (EqualsNoCase(name, "Content-Length")) {
+    } else if (EqualsIgnoringAsciiCase(name, "Content-Length")) {
         if (AllDigits(value) && value.size() <= 18) contentLength_ = std::atoll(value.c_str());
     }
 }
@@ -213,7 +203,7 @@ bool ParseCookieDate(const std::string& text, std::time_t& out) {
             else if (year < 0 && (token.size() == 2 || token.size() == 4))
                 year = token.size() == 2 ? (n < 70 ? 2000 + n : 1900 + n) : n;
         } else if (month < 0 && token.size() >= 3) {
-            std::string lower = ToLower(token.substr(0, 3));
+            std::string lower = AsciiLowered(token.substr(0, 3));
             for (int m = 0; m < 12; ++m)
                 if (lower == kMonths[m]) month = m + 1;
         }
@@ -233,7 +223,7 @@ void CookieJar::Receive(const std::string& hostIn, const std::string& requestPat
     if (std::any_of(setCookie.begin(), setCookie.end(),
                     [](char c) { return c != '\t' && IsControl(c); }))
         return;
-    std::string host = ToLower(hostIn);
+    std::string host = AsciiLowered(hostIn);
     size_t semicolon = setCookie.find(';');
     std::string pair = setCookie.substr(0, semicolon);
     size_t equals = pair.find('=');
@@ -253,11 +243,11 @@ void CookieJar::Receive(const std::string& hostIn, const std::string& requestPat
         std::string item = attributes.substr(pos, end == std::string::npos ? end : end - pos);
         pos = end == std::string::npos ? attributes.size() + 1 : end + 1;
         size_t eq = item.find('=');
-        std::string name = ToLower(Trim(item.substr(0, eq)));
+        std::string name = AsciiLowered(Trim(item.substr(0, eq)));
         std::string value = eq == std::string::npos ? "" : Trim(item.substr(eq + 1));
         // "." leaves no domain at all: the cookie stays the host's own.
         if (name == "domain" && !value.empty() && value != ".") {
-            std::string domain = ToLower(value[0] == '.' ? value.substr(1) : value);
+            std::string domain = AsciiLowered(value[0] == '.' ? value.substr(1) : value);
             // A server may only set cookies for its own domain.
             if (!DomainMatches(host, domain)) return;
             cookie.domain = domain;
@@ -303,7 +293,7 @@ void CookieJar::Receive(const std::string& hostIn, const std::string& requestPat
 
 std::string CookieJar::CookieHeader(const std::string& hostIn, const std::string& requestPath,
                                     std::time_t now) const {
-    std::string host = ToLower(hostIn);
+    std::string host = AsciiLowered(hostIn);
     std::string path = PathOnly(requestPath);
     std::vector<const Cookie*> chosen;
     for (const Cookie& c : cookies_) {

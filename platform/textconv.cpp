@@ -10,6 +10,26 @@ char16_t AsciiLower(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
+std::string AsciiLowered(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = AsciiLower(c);
+    return result;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+bool StartsWithIgnoringAsciiCase(std::u16string_view text, std::u16string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
+    return true;
+}
+
 std::string LowerAnsi(std::string_view text) {
     std::string result(text);
     for (size_t i = 0; i < result.size(); ++i) {
@@ -27,10 +47,16 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool EndsInSwf(std::string_view path) {
-    std::string_view tail = path.size() > 3 ? path.substr(path.size() - 3) : path;
-    std::string lowered;
-    for (char c : tail) lowered += AsciiLower(c);
-    return lowered == "swf";
+    return EqualsIgnoringAsciiCase(path.size() > 3 ? path.substr(path.size() - 3) : path, "swf");
+}
+
+MarkerSplit SplitAtMarker(std::string_view text, size_t limit) {
+    size_t marker = text.find("@@@");
+    size_t start = marker == std::string_view::npos ? 2 : marker + 3;
+    MarkerSplit split;
+    if (marker != std::string_view::npos) split.before = text.substr(0, marker);
+    if (start < text.size()) split.after = text.substr(start, limit);
+    return split;
 }
 
 size_t LastDelimiter(std::string_view text, const char* delimiters) {

@@ -3,6 +3,7 @@
 #include "dialogs/modalresult.h"
 #include "dialogs/progresscore.h"
 #include "platform/http.h"
+#include "platform/scopeexit.h"
 #include "platform/textconv.h"
 #include "update/updaterules.h"
 
@@ -27,10 +28,7 @@ void UpdateFlow::Check(const std::string& productId, const std::string& version)
     seams_.check.ServeQueueAfterEveryWait();
 
     buffer_ = std::make_unique<ReplyBuffer>();
-    struct ReleaseBuffer {
-        std::unique_ptr<ReplyBuffer>& buffer;
-        ~ReleaseBuffer() { buffer.reset(); }
-    } release{buffer_};
+    ScopeExit release([this] { buffer_.reset(); });
 
     std::string downloadUrl, installerName;
     // Until the user has agreed, every failure ends the check without a word.

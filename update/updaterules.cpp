@@ -1,6 +1,7 @@
 #include "update/updaterules.h"
 
 #include "platform/paths.h"
+#include "platform/textconv.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,9 +43,8 @@ std::string QuotedPart(const std::string& s, size_t& i) {
 
 bool IsDeviceName(const std::string& name) {
     // The platform maps these to devices whatever extension follows them.
-    std::string base = name.substr(0, name.find('.'));
+    std::string base = AsciiLowered(name.substr(0, name.find('.')));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = AsciiLower(c);
     if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" ||
         base == "conout$")
         return true;
@@ -83,10 +83,7 @@ bool OffersUpdate(const std::string& replyText) {
 }
 
 std::string DownloadPath(const std::string& replyText) {
-    size_t marker = replyText.find("@@@");
-    size_t start = marker == std::string::npos ? 2 : marker + 3;
-    if (start >= replyText.size()) return std::string();
-    return replyText.substr(start, kDownloadPathLimit);
+    return SplitAtMarker(replyText, kDownloadPathLimit).after;
 }
 
 std::string DownloadUrl(const std::string& baseUrl, const std::string& downloadPath) {
@@ -104,9 +101,7 @@ std::string UrlHost(const std::string& url) {
     // An IPv6 literal keeps its colons inside the brackets.
     size_t close = authority.compare(0, 1, "[") == 0 ? authority.find(']') : std::string::npos;
     size_t port = authority.find(':', close == std::string::npos ? 0 : close);
-    std::string host = authority.substr(0, port);
-    for (char& c : host) c = AsciiLower(c);
-    return host;
+    return AsciiLowered(authority.substr(0, port));
 }
 
 bool IsOnUpdateServer(const std::string& url, const std::string& baseUrl) {

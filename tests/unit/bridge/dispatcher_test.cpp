@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 namespace {
 
 const char kGbkHello[] = "\xC4\xE3\xBA\xC3";
@@ -183,6 +186,20 @@ TEST_F(DispatcherTest, NamesMatchExactlyOtherNamesAreIgnoredSilently) {
     EXPECT_EQ(Reply("<string>line</string>"),
               Call("<invoke id=\"loadfile\" name=\"x\"><Arguments><number>a.txt</number>"
                    "</Arguments></invoke>"));
+}
+
+// A player without the control's own channel (the browser player) offers the movie one function
+// per name; every one of them reaches a request of the dispatcher.
+TEST_F(DispatcherTest, TheNamesItOffersAreTheRequestsItServes) {
+    std::vector<std::string> names = ExternalCallDispatcher::RequestNames();
+    EXPECT_EQ(16u, names.size());
+    fs.AddFile("C:\\app\\a.txt", "line");
+    for (const std::string& name : {std::string("loadfile"), std::string("getAppDir"),
+                                    std::string("fileexists"), std::string("getunique")}) {
+        EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << name;
+        EXPECT_FALSE(Call(name, {"a.txt"}).empty()) << name;
+    }
+    EXPECT_EQ(names.size(), std::set<std::string>(names.begin(), names.end()).size());
 }
 
 TEST_F(DispatcherTest, DragFollowsTheFlag) {

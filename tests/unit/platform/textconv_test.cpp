@@ -14,12 +14,14 @@ namespace {
 // pass on text the program reads differently.
 struct ConversionCase {
     const char* name;
-    std::string ansi;      // GBK
-    std::u16string wide;   // UTF-16
+    std::string ansi;     // GBK
+    std::u16string wide;  // UTF-16
     std::string utf8;
 };
 
-std::string Bytes(const char* text, size_t size) { return std::string(text, size); }
+std::string Bytes(const char* text, size_t size) {
+    return std::string(text, size);
+}
 
 const ConversionCase kRoundTrips[] = {
     {"empty", "", u"", ""},
@@ -157,6 +159,32 @@ TEST(TextRulesTest, MovieFilesByTheirLastThreeBytesInAnyCase) {
     EXPECT_FALSE(EndsInSwf(""));
     // Bytes, not characters: a double-byte character before "wf" whose second byte is "S".
     EXPECT_TRUE(EndsInSwf("x\x81Swf"));
+}
+
+TEST(TextRulesTest, ProtocolWordsCompareByteForByteIgnoringAsciiCase) {
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("Content-LENGTH", "content-length"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("Content-Length", "Content-Length "));
+    // Only ASCII letters fold, and byte by byte: these words know no double-byte characters
+    // (LowerAnsi does).
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC4", "\xE4"));
+    EXPECT_EQ("host.\xC4\x61", AsciiLowered("HoSt.\xC4\x41"));
+    EXPECT_TRUE(StartsWithIgnoringAsciiCase(u"/RUFFLE /urlfile", u"/ruffle"));
+    EXPECT_FALSE(StartsWithIgnoringAsciiCase(u"/ruf", u"/ruffle"));
+    EXPECT_FALSE(StartsWithIgnoringAsciiCase(u"\u00C4", u"\u00E4"));
+}
+
+TEST(TextRulesTest, TextsAreCutAtTheirFirstMarker) {
+    auto split = [](const char* text, size_t limit = 999) {
+        MarkerSplit s = SplitAtMarker(text, limit);
+        return s.before + "|" + s.after;
+    };
+    EXPECT_EQ("lesson1/|onPicked", split("lesson1/@@@onPicked"));
+    EXPECT_EQ("|onPicked", split("@@@onPicked"));
+    EXPECT_EQ("a|b@@@c", split("a@@@b@@@c"));  // a second marker belongs to the second part
+    EXPECT_EQ("a|", split("a@@@"));
+    EXPECT_EQ("|cdef", split("abcdef"));  // without a marker: from the third byte on
+    EXPECT_EQ("|", split("ab"));
+    EXPECT_EQ("x|12", split("x@@@12345", 2));
 }
 
 TEST(TextRulesTest, RootComparisonIgnoresCaseOfSingleByteLettersOnly) {

@@ -1,0 +1,6 @@
+#include "app/forms.h"
+
+Forms& AppForms() {
+    static Forms forms;
+    return forms;
+}
