@@ -3,18 +3,15 @@
 #include "app/messagefilter.h"
 #include "app/timers.h"
 #include "bridge/dispatcher.h"
-#include "platform/handles.h"
-#include "platform/paths.h"
 #include "dialogs/plain.h"
 #include "platform/application.h"
-#include "platform/filesystem.h"
 #include "platform/guard.h"
+#include "platform/handles.h"
+#include "platform/paths.h"
 #include "platform/shell.h"
 #include "platform/textconv.h"
-#include "player/activexplayer.h"
 #include "player/browserplayer.h"
-#include "player/switches.h"
-#include "player/webrules.h"
+#include "player/playerfactory.h"
 
 #include <shellapi.h>
 
@@ -28,8 +25,6 @@ constexpr int kClientHeight = 652;
 // Fixed for this product; the update server knows it by this identifier.
 const char kProductId[] = "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713";
 const char kProgramVersion[] = "1.0";
-// The player's control file that ships with the courseware.
-const char kControlFile[] = "Flash10h.ocx";
 
 // The player's window, as seen by the message filter.
 HWND g_playerWindow = nullptr;
@@ -49,22 +44,6 @@ RECT ClientRectOf(HWND hwnd) {
     RECT r = {};
     ::GetClientRect(hwnd, &r);
     return r;
-}
-
-// The settings the window description stores for both players; only the alignment and the scale
-// mode differ (the probe has no alignment of its own and is centred).
-void StoreSettings(FlashPlayer& player, const char16_t* align, const char16_t* scale) {
-    player.SetStoredSetting(L"WMode", u"Window");
-    player.SetStoredSetting(L"Quality2", u"High");
-    if (align) player.SetStoredSetting(L"SAlign", align);
-    player.SetStoredSetting(L"Scale", scale);
-    player.SetStoredFlag(L"Loop", true);
-    player.SetStoredFlag(L"Menu", true);
-    player.SetStoredFlag(L"DeviceFont", false);
-    player.SetStoredFlag(L"EmbedMovie", false);
-    player.SetStoredFlag(L"SeamlessTabbing", true);
-    player.SetStoredSetting(L"AllowNetworking", u"all");
-    player.SetStoredSetting(L"AllowFullScreen", u"false");
 }
 
 }  // namespace
@@ -98,7 +77,13 @@ void TForm1::Create() {
         flash1FSCommand(c, a);
     };
     events.flashCall = [this](const std::u16string& r) { flash1FlashCall(r); };
-    CreatePlayers(std::move(events));
+    const wchar_t* line = ::GetCommandLineW();
+    Players players = CreatePlayers(
+        {Panel1, versionHolder_, ProgramDirectory(), std::u16string(line, line + ::wcslen(line))},
+        std::move(events));
+    flash1 = std::move(players.courseware);
+    flashversion = std::move(players.probe);
+    browser_ = players.browser;
 
     ProgressDialog1.ShowType = stStayOnTop;
     ProgressDialog1.Caption = WStringToAnsi(L"进度");
@@ -121,49 +106,13 @@ void TForm1::Create() {
     Guarded([this] { FormCreate(); });
 }
 
-// The Flash control where it exists; Ruffle in the browser with /ruffle, or when the control is
-// missing and Ruffle's files stand beside the program. Without either the failure goes on to the
-// start-up message.
-void TForm1::CreatePlayers(PlayerEvents events) {
-    const wchar_t* line = ::GetCommandLineW();
-    PlayerSwitches switches = ParsePlayerSwitches(std::u16string(line, line + ::wcslen(line)));
-    if (!switches.ruffle) {
-        try {
-            // The registered control, else the control file beside the program, which then
-            // needs no registration; the probe is of the same build as the courseware player.
-            ControlSource source{true, AnsiToWString(ProgramDirectory() + kControlFile)};
-            auto control =
-                std::make_unique<ActiveXPlayer>(Panel1, ClientRectOf(Panel1), events, source);
-            StoreSettings(control->Control(), u"LT", u"NoScale");
-            source = control->Control().Source();
-            flash1 = std::move(control);
-            auto probe = std::make_unique<ActiveXPlayer>(
-                versionHolder_, ClientRectOf(versionHolder_), PlayerEvents{}, source);
-            StoreSettings(probe->Control(), nullptr, u"ShowAll");
-            flashversion = std::move(probe);
-            return;
-        } catch (const PlayerError&) {
-            flash1.reset();
-            if (!Win32FileSystem().FolderExists(ProgramDirectory() + "ruffle")) throw;
-        }
-    }
-    BrowserPlayerOptions options;
-    options.programDirectory = Utf16ToUtf8(AnsiToWide(ProgramDirectory()));
-    options.urlFile = Utf16ToUtf8(switches.urlFile);
-    auto browser = std::make_unique<BrowserPlayer>(std::move(events), std::move(options));
-    browser_ = browser.get();
-    flash1 = std::move(browser);
-    // The browser holds the foreground: our modal windows must come in front of it by themselves.
-    SetMovieInAnotherProcess(true);
-}
-
 void TForm1::FormCreate() {
     ProductId = kProductId;
     ProgramVersion = kProgramVersion;
 
     // Registers the player's control file at every start. The whole command is the "file" of the
     // request, unquoted; whether the shell can run it is outside the program.
-    std::string registration = "regsvr32 " + ProgramDirectory() + kControlFile;
+    std::string registration = "regsvr32 " + ProgramDirectory() + "Flash10h.ocx";
     Win32Shell(nullptr)->Open(registration, "");
 
     DragFlag = true;

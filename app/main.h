@@ -53,7 +53,6 @@ class TForm1 : public Window, public MovieFunctionCaller {
   private:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    void CreatePlayers(PlayerEvents events);
     void FormCreate();
     void FormShow();
     void FormResize();

@@ -2,14 +2,15 @@
 // window, so window states are the main window's own.
 #pragma once
 
+#include "player/flashplayer.h"
 #include "player/player.h"
 
 class ActiveXPlayer : public MoviePlayer {
   public:
     // Creates the control inside the parent, from the given source. Throws PlayerError when
     // neither the registered class nor the control file gives one.
+    // A half-made control lets go of its site with the member's destruction.
     ActiveXPlayer(HWND parent, const RECT& bounds, PlayerEvents events, const ControlSource& source);
-    ~ActiveXPlayer() override;
 
     void SetMovie(const std::u16string& path) override { control_.SetMovie(path); }
     bool Playing() override { return control_.Playing(); }
@@ -25,7 +26,6 @@ class ActiveXPlayer : public MoviePlayer {
     HWND ControlWindow() const override { return control_.ControlWindow(); }
     void SetBounds(const RECT& bounds) override { control_.SetBounds(bounds); }
     bool ShowWindowState(WindowState) override { return false; }
-    bool HasVersionProbe() const override { return true; }
 
     // The stored settings of the window description.
     FlashPlayer& Control() { return control_; }

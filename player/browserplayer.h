@@ -34,7 +34,6 @@ class BrowserPlayer : public MoviePlayer {
     HWND ControlWindow() const override { return nullptr; }
     void SetBounds(const RECT&) override {}
     bool ShowWindowState(WindowState state) override;
-    bool HasVersionProbe() const override { return false; }
 
     class Impl;
 

@@ -3,11 +3,23 @@
 // Everything is called on the GUI thread and the events arrive there.
 #pragma once
 
-#include "platform/flashplayer.h"  // PlayerEvents, PlayerError
-
 #include <windows.h>
 
+#include <functional>
+#include <stdexcept>
 #include <string>
+
+// A failing call into a player; the text is the player's own error description.
+class PlayerError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a player reports of its movie: the two channels by which the movie talks to the shell.
+struct PlayerEvents {
+    std::function<void(const std::u16string& command, const std::u16string& args)> fsCommand;
+    std::function<void(const std::u16string& request)> flashCall;
+};
 
 class MoviePlayer {
   public:
@@ -32,6 +44,4 @@ class MoviePlayer {
     // Puts the window the movie plays in into the state; false when that window is the main
     // window, whose state the caller changes itself.
     virtual bool ShowWindowState(WindowState state) = 0;
-    // Whether a version check of the installed player makes sense for this player.
-    virtual bool HasVersionProbe() const = 0;
 };

@@ -12,24 +12,12 @@
 // asked for the player's class, as COM itself would have done from the registry.
 #pragma once
 
+#include "player/player.h"
+
 #include <windows.h>
 #include <oaidl.h>
 
-#include <functional>
-#include <memory>
-#include <stdexcept>
 #include <string>
-
-// A failing call into the control; the text is the control's own error description.
-class PlayerError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-struct PlayerEvents {
-    std::function<void(const std::u16string& command, const std::u16string& args)> fsCommand;
-    std::function<void(const std::u16string& request)> flashCall;
-};
 
 // Where the control comes from: the class registered on the platform, tried first where allowed,
 // then the given control file (empty: none).

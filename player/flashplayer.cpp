@@ -1,4 +1,4 @@
-#include "platform/flashplayer.h"
+#include "player/flashplayer.h"
 
 #include "platform/guard.h"
 #include "platform/handles.h"
