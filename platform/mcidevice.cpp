@@ -1,10 +1,6 @@
 #include "platform/mcidevice.h"
 
-#include "platform/guard.h"
-
 namespace {
-
-const wchar_t kNotifyClass[] = L"CourseShellMciNotify";
 
 AudioMode ModeOf(DWORD_PTR mode) {
     switch (mode) {
@@ -34,43 +30,21 @@ std::string MciErrorText(MCIERROR code) {
     return text;
 }
 
-MciDevice::MciDevice() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &MciDevice::WindowProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kNotifyClass;
-        ::RegisterClassExW(&wc);
-        registered = true;
-    }
+MciDevice::MciDevice()
+    : window_([this](UINT msg, WPARAM wParam, LPARAM) {
+          if (msg != MM_MCINOTIFY) return false;
+          OnNotify(wParam);
+          return true;
+      }) {
     // The wave audio driver stays loaded for the life of the process. Wine unloads it at the last
     // close while its recording thread may still call back into it, which ends the process;
     // Windows keeps a loaded driver resident anyway, so pinning it costs nothing there.
     static const HMODULE waveDriver = ::LoadLibraryA("mciwave.dll");
     (void)waveDriver;
-
-    // Message-only: it never shows and only receives what MCI posts to it.
-    window_ = ::CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
-    if (!window_) throw std::runtime_error("Error creating window");
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 MciDevice::~MciDevice() {
     Close();
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    ::DestroyWindow(window_);
-}
-
-LRESULT CALLBACK MciDevice::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == MM_MCINOTIFY) {
-        auto* self = reinterpret_cast<MciDevice*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self) Guarded([&] { self->OnNotify(wParam); });
-        return 0;
-    }
-    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 void MciDevice::OnNotify(WPARAM flags) {
@@ -106,7 +80,7 @@ void MciDevice::Open(const std::string& fileName) {
     Close();
     fileName_ = fileName;
     MCI_OPEN_PARMSA parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     parms.lpstrElementName = fileName_.c_str();
     lastResult_ = ::mciSendCommandA(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT,
                                     reinterpret_cast<DWORD_PTR>(&parms));
@@ -117,7 +91,7 @@ void MciDevice::Open(const std::string& fileName) {
 void MciDevice::Close() {
     if (!IsOpen()) return;
     MCI_GENERIC_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     Send(MCI_CLOSE, MCI_WAIT, &parms);
     deviceId_ = 0;
 }
@@ -125,14 +99,14 @@ void MciDevice::Close() {
 void MciDevice::Play() {
     RequireOpen();
     MCI_PLAY_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     Send(MCI_PLAY, MCI_NOTIFY, &parms);
 }
 
 void MciDevice::PlayFrom(unsigned position) {
     RequireOpen();
     MCI_PLAY_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     parms.dwFrom = position;
     Send(MCI_PLAY, MCI_NOTIFY | MCI_FROM, &parms);
 }
@@ -140,28 +114,28 @@ void MciDevice::PlayFrom(unsigned position) {
 void MciDevice::Stop() {
     RequireOpen();
     MCI_GENERIC_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     Send(MCI_STOP, MCI_WAIT, &parms);
 }
 
 void MciDevice::Pause() {
     RequireOpen();
     MCI_GENERIC_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     Send(MCI_PAUSE, MCI_WAIT, &parms);
 }
 
 void MciDevice::Record() {
     RequireOpen();
     MCI_RECORD_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     Send(MCI_RECORD, MCI_NOTIFY, &parms);
 }
 
 void MciDevice::Save() {
     RequireOpen();
     MCI_SAVE_PARMSA parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     parms.lpfilename = fileName_.c_str();
     Send(MCI_SAVE, MCI_WAIT | MCI_SAVE_FILE, &parms);
 }
@@ -170,7 +144,7 @@ AudioMode MciDevice::Mode() {
     // Asking device 0 would only produce an error code; a closed device is simply not open.
     if (!IsOpen()) return AudioMode::NotOpen;
     MCI_STATUS_PARMS parms = {};
-    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+    parms.dwCallback = reinterpret_cast<DWORD_PTR>(window_.hwnd());
     parms.dwItem = MCI_STATUS_MODE;
     if (Send(MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, &parms) != 0) return AudioMode::Other;
     return ModeOf(parms.dwReturn);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/audiodevice.h"
+#include "platform/window.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -45,15 +46,14 @@ class MciDevice : public AudioDevice {
     // The platform's result of the last command sent, kept for inspection.
     MCIERROR LastResult() const { return lastResult_; }
     MCIDEVICEID DeviceId() const { return deviceId_; }
-    HWND NotifyWindow() const { return window_; }
+    HWND NotifyWindow() const { return window_.hwnd(); }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void RequireOpen() const;
     MCIERROR Send(UINT command, DWORD flags, void* parameters);
     void OnNotify(WPARAM flags);
 
-    HWND window_ = nullptr;
+    MessageWindow window_;
     MCIDEVICEID deviceId_ = 0;
     std::string fileName_;
     NotifyResult lastNotify_ = NotifyResult::None;

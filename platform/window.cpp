@@ -44,6 +44,40 @@ bool g_movieInAnotherProcess = false;
 
 }  // namespace
 
+MessageWindow::MessageWindow(Handler onMessage) : onMessage_(std::move(onMessage)) {
+    static const wchar_t kClass[] = L"CourseShellMessageWindow";
+    static const bool registered = [] {
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &MessageWindow::Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = kClass;
+        return ::RegisterClassExW(&wc) != 0;
+    }();
+    (void)registered;
+    hwnd_ = ::CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              ::GetModuleHandleW(nullptr), this);
+    if (!hwnd_) throw std::runtime_error("Error creating window");
+}
+
+MessageWindow::~MessageWindow() {
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    ::DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK MessageWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MessageWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    bool handled = false;
+    if (self && self->onMessage_)
+        Guarded([&] { handled = self->onMessage_(msg, wParam, lParam); });
+    return handled ? 0 : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 void SetMovieInAnotherProcess(bool another) { g_movieInAnotherProcess = another; }
 
 ModalFront::ModalFront(HWND window) : window_(window) {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,27 @@ class ThreadWindowsDisabled {
 
     HWND except_;
     std::vector<HWND> disabled_;
+};
+
+// A window that never shows and only receives what is posted or sent to it: MCI's notices, a
+// server thread's wake-ups, timers. Each message goes to `onMessage` first, guarded like every
+// handler of the program; it returns true when it has handled the message.
+class MessageWindow {
+  public:
+    using Handler = std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam)>;
+    // Throws "Error creating window" when the system refuses it.
+    explicit MessageWindow(Handler onMessage);
+    ~MessageWindow();
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    Handler onMessage_;
+    HWND hwnd_ = nullptr;
 };
 
 // Whether the movie plays in another process's window (the browser player's browser). That

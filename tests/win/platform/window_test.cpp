@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -149,6 +151,31 @@ TEST(ModalFrontTest, WithTheMovieInOurOwnWindowModalWindowsStayOrdinary) {
     ::KillTimer(w.hwnd(), 1);
     EXPECT_FALSE(w.topmostWhileShown);
     EXPECT_EQ(w.hwnd(), w.foregroundWhileShown);
+}
+
+TEST(MessageWindowTest, PostedMessagesReachTheHandlerAndItsFailuresTheReporter) {
+    std::string reported;
+    SetFailureReporter([&](const std::string& text) { reported = text; });
+    std::vector<UINT> seen;
+    MessageWindow w([&](UINT msg, WPARAM wParam, LPARAM) {
+        if (msg < WM_APP) return false;
+        seen.push_back(msg);
+        if (wParam == 1) throw std::runtime_error("notice failed");
+        return true;
+    });
+    bool messageOnly = false;
+    for (HWND m = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); m;
+         m = ::FindWindowExW(HWND_MESSAGE, m, nullptr, nullptr))
+        messageOnly = messageOnly || m == w.hwnd();
+    EXPECT_TRUE(messageOnly);
+    ::PostMessageW(w.hwnd(), WM_APP + 1, 0, 0);
+    ::PostMessageW(w.hwnd(), WM_APP + 2, 1, 0);
+    ::PostMessageW(w.hwnd(), WM_APP + 3, 0, 0);
+    DWORD start = ::GetTickCount();
+    while (seen.size() < 3 && ::GetTickCount() - start < 3000) PumpMessage(false);
+    SetFailureReporter(nullptr);
+    EXPECT_EQ((std::vector<UINT>{WM_APP + 1, WM_APP + 2, WM_APP + 3}), seen);
+    EXPECT_EQ("notice failed", reported);
 }
 
 int g_failedTakes = 0;
