@@ -1,20 +1,10 @@
 #include "player/switches.h"
 
+#include "platform/textconv.h"
+
 #include <vector>
 
 namespace {
-
-char16_t Lower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (Lower(text[i]) != Lower(prefix[i])) return false;
-    }
-    return true;
-}
 
 // Words as the C runtime splits them, simplified: quotes group and are removed.
 std::vector<std::u16string> SplitWords(std::u16string_view line) {
@@ -48,9 +38,9 @@ PlayerSwitches ParsePlayerSwitches(std::u16string_view commandLine) {
         std::u16string_view body = w;
         if (body.empty() || (body[0] != u'/' && body[0] != u'-')) continue;
         body.remove_prefix(1);
-        if (body.size() == 6 && StartsWithNoCase(body, u"ruffle")) {
+        if (body.size() == 6 && StartsWithIgnoringAsciiCase(body, u"ruffle")) {
             switches.ruffle = true;
-        } else if (StartsWithNoCase(body, u"urlfile=")) {
+        } else if (StartsWithIgnoringAsciiCase(body, u"urlfile=")) {
             switches.urlFile = std::u16string(body.substr(8));
         }
     }
