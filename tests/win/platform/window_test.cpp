@@ -112,6 +112,15 @@ class FrontProbe : public ProbeWindow {
     bool topmostWhileShown = false;
     HWND foregroundWhileShown = nullptr;
 
+    // Shows the probe modally until its second timer tick.
+    void ShowBriefly() {
+        Create();
+        closeAfterTicks = 2;
+        ::SetTimer(hwnd(), 1, 10, nullptr);
+        ShowModal();
+        ::KillTimer(hwnd(), 1);
+    }
+
   protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_TIMER) {
@@ -130,11 +139,7 @@ TEST(ModalFrontTest, WithTheMovieInAnotherProcessModalWindowsComeInFrontAndHandT
     ::SetForegroundWindow(browser.hwnd);
     SetMovieInAnotherProcess(true);
     FrontProbe w;
-    w.Create();
-    w.closeAfterTicks = 2;
-    ::SetTimer(w.hwnd(), 1, 10, nullptr);
-    w.ShowModal();
-    ::KillTimer(w.hwnd(), 1);
+    w.ShowBriefly();
     SetMovieInAnotherProcess(false);
     EXPECT_TRUE(w.topmostWhileShown);
     EXPECT_EQ(w.hwnd(), w.foregroundWhileShown);
@@ -144,11 +149,7 @@ TEST(ModalFrontTest, WithTheMovieInAnotherProcessModalWindowsComeInFrontAndHandT
 
 TEST(ModalFrontTest, WithTheMovieInOurOwnWindowModalWindowsStayOrdinary) {
     FrontProbe w;
-    w.Create();
-    w.closeAfterTicks = 2;
-    ::SetTimer(w.hwnd(), 1, 10, nullptr);
-    w.ShowModal();
-    ::KillTimer(w.hwnd(), 1);
+    w.ShowBriefly();
     EXPECT_FALSE(w.topmostWhileShown);
     EXPECT_EQ(w.hwnd(), w.foregroundWhileShown);
 }
