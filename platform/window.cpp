@@ -73,12 +73,13 @@ LRESULT CALLBACK MessageWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
     auto* self = reinterpret_cast<MessageWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     bool handled = false;
-    if (self && self->onMessage_)
-        Guarded([&] { handled = self->onMessage_(msg, wParam, lParam); });
+    if (self && self->onMessage_) Guarded([&] { handled = self->onMessage_(msg, wParam, lParam); });
     return handled ? 0 : ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-void SetMovieInAnotherProcess(bool another) { g_movieInAnotherProcess = another; }
+void SetMovieInAnotherProcess(bool another) {
+    g_movieInAnotherProcess = another;
+}
 
 ModalFront::ModalFront(HWND window) : window_(window) {
     if (!g_movieInAnotherProcess) return;

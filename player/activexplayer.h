@@ -10,7 +10,8 @@ class ActiveXPlayer : public MoviePlayer {
     // Creates the control inside the parent, from the given source. Throws PlayerError when
     // neither the registered class nor the control file gives one.
     // A half-made control lets go of its site with the member's destruction.
-    ActiveXPlayer(HWND parent, const RECT& bounds, PlayerEvents events, const ControlSource& source);
+    ActiveXPlayer(HWND parent, const RECT& bounds, PlayerEvents events,
+                  const ControlSource& source);
 
     void SetMovie(const std::u16string& path) override { control_.SetMovie(path); }
     bool Playing() override { return control_.Playing(); }

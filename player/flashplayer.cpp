@@ -27,7 +27,9 @@ enum : DISPID {
     kDispSetReturnValue = 0xC7,
 };
 
-UniqueBstr ToBstr(const std::u16string& s) { return UniqueBstr(WideToNewBstr(s)); }
+UniqueBstr ToBstr(const std::u16string& s) {
+    return UniqueBstr(WideToNewBstr(s));
+}
 
 std::string SystemText(HRESULT hr) {
     char* buffer = nullptr;

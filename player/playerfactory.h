@@ -14,8 +14,8 @@
 class BrowserPlayer;
 
 struct PlayerPlaces {
-    HWND courseware = nullptr;  // the panel the courseware player fills
-    HWND probe = nullptr;       // the hidden holder of the version probe
+    HWND courseware = nullptr;     // the panel the courseware player fills
+    HWND probe = nullptr;          // the hidden holder of the version probe
     std::string programDirectory;  // ANSI, with its trailing backslash
     std::u16string commandLine;
 };

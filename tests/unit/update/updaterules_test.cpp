@@ -89,7 +89,8 @@ TEST(UpdateRulesTest, OnlyAddressesOnTheUpdateServersHostAreDownloaded) {
     }
     // Without a port the path runs on into the host name (after a port, the client refuses it).
     for (const char* path : {".evil.test/a.exe", "cdef"})
-        EXPECT_FALSE(IsOnUpdateServer(DownloadUrl("http://update.test", path), "http://update.test"))
+        EXPECT_FALSE(
+            IsOnUpdateServer(DownloadUrl("http://update.test", path), "http://update.test"))
             << path;
     EXPECT_FALSE(IsOnUpdateServer("http://update.example.test/a", "no base"));
 }

@@ -54,8 +54,8 @@ TEST_F(MachineRegistryTest, KeysLiveInTheViewOfTheProgramsOwnBitness) {
     ASSERT_NE(nullptr, registry->OpenKey(key, true));
     auto existsInNativeView = [](const std::string& path) {
         HKEY raw = nullptr;
-        LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                      KEY_READ | KEY_WOW64_64KEY, &raw);
+        LONG status =
+            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &raw);
         if (status == ERROR_SUCCESS) ::RegCloseKey(raw);
         return status == ERROR_SUCCESS;
     };
