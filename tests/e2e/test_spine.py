@@ -189,13 +189,14 @@ class BundledControlTest(unittest.TestCase):
 
     def test_the_version_check_refuses_an_old_control_file(self):
         cw = self.courseware(harness.standin_dll().read_bytes(),
-                             main="wait 2500\nlog still-running\nfscommand exitprogram\n",
+                             # Long enough for the message to be found and answered first.
+                             main="wait 10000\nlog still-running\nfscommand exitprogram\n",
                              version="var mainver 9\nvar submainver 5\n")
         seen = {}
 
         def during(s):
             seen["box"] = harness.find_text_window(TOO_OLD, timeout=20, title="错误")
-            harness.press("Return")
+            harness.press("Return", window=harness.find_window("错误", timeout=5))
 
         result = run(cw, during=during, timeout=40)
         self.assertIsNotNone(seen["box"])
