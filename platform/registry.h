@@ -38,4 +38,6 @@ class Registry {
 #ifdef _WIN32
 // Keys below HKEY_LOCAL_MACHINE, in the view the running program sees.
 std::unique_ptr<Registry> MachineRegistry();
+// Keys below HKEY_CURRENT_USER: what the program keeps for each user.
+std::unique_ptr<Registry> UserRegistry();
 #endif

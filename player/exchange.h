@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,7 @@ struct PageRequest {
     std::string path;     // the file's relative path, for a file request
     std::string query;
     std::string body;
+    std::map<std::string, std::string> params;  // the query's parameters, decoded
 };
 
 struct PageResponse {

@@ -28,13 +28,19 @@ bool IsTraversalByte(unsigned char c) {
     return c < 0x20 || c == 0x7F || c == '.' || c == '/' || c == '\\' || c == ':' || c == '%';
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices in every folder, with any extension.
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 name devices in every folder, with any
+// extension and with spaces before it; so do COM and LPT with a superscript 1, 2 or 3 (UTF-8).
 bool IsDeviceName(std::string_view segment) {
     std::string stem(segment.substr(0, segment.find('.')));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     for (char& c : stem) c = LowerAscii(c);
-    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
-           stem[3] >= '1' && stem[3] <= '9';
+    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul" || stem == "conin$" ||
+        stem == "conout$")
+        return true;
+    if (stem.compare(0, 3, "com") != 0 && stem.compare(0, 3, "lpt") != 0) return false;
+    std::string_view digit = std::string_view(stem).substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+           digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
 }  // namespace
@@ -176,6 +182,65 @@ std::string ContentTypeFor(std::string_view path) {
         if (ext == t.ext) return t.type;
     }
     return "application/octet-stream";
+}
+
+bool ServedAsDownload(std::string_view path) {
+    std::size_t dot = path.rfind('.');
+    std::string ext = dot == path.npos ? "" : std::string(path.substr(dot + 1));
+    for (char& c : ext) c = LowerAscii(c);
+    // Ruffle's own scripts are the page's; they live in its folder.
+    std::string_view ruffle = "ruffle\\";
+    if ((ext == "js" || ext == "mjs") && path.size() > ruffle.size() &&
+        EqualsNoCase(path.substr(0, ruffle.size()), ruffle))
+        return false;
+    static const char* const scripted[] = {"html", "htm",  "xhtml", "xht", "shtml", "js",  "mjs",
+                                           "svg",  "svgz", "xml",   "xsl", "xslt",  "mht", "mhtml"};
+    for (const char* s : scripted) {
+        if (ext == s) return true;
+    }
+    return false;
+}
+
+ByteRange ParseRange(std::string_view header, std::uint64_t size) {
+    ByteRange range;
+    if (header.empty()) return range;
+    std::string_view unit = "bytes=";
+    if (header.size() <= unit.size() || !EqualsNoCase(header.substr(0, unit.size()), unit))
+        return range;
+    std::string_view spec = header.substr(unit.size());
+    // One range only; a list is answered whole, as a server may.
+    if (spec.find(',') != spec.npos) return range;
+    std::size_t dash = spec.find('-');
+    if (dash == spec.npos) return range;
+    auto number = [](std::string_view text, std::uint64_t* out) {
+        if (text.empty() || text.size() > 18) return false;
+        std::uint64_t n = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9') return false;
+            n = n * 10 + static_cast<unsigned>(c - '0');
+        }
+        *out = n;
+        return true;
+    };
+    std::string_view first = spec.substr(0, dash), last = spec.substr(dash + 1);
+    std::uint64_t a = 0, b = 0;
+    if (first.empty()) {
+        // The last b bytes.
+        if (!number(last, &b)) return range;
+        range.kind = ByteRange::Kind::Unsatisfiable;
+        if (b == 0 || size == 0) return range;
+        range.kind = ByteRange::Kind::Part;
+        range.first = b >= size ? 0 : size - b;
+        range.last = size - 1;
+        return range;
+    }
+    if (!number(first, &a) || (!last.empty() && (!number(last, &b) || b < a))) return range;
+    range.kind = ByteRange::Kind::Unsatisfiable;
+    if (a >= size) return range;
+    range.kind = ByteRange::Kind::Part;
+    range.first = a;
+    range.last = last.empty() || b >= size ? size - 1 : b;
+    return range;
 }
 
 std::string JsonQuote(std::string_view utf8) {
