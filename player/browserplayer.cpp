@@ -186,7 +186,8 @@ class Connection : public httplib::Stream {
         size_t n = std::min(size, have_ - used_);
         std::memcpy(ptr, buffer_ + used_, n);
         used_ += n;
-        if (int refusal = guard_.Take(ptr, n, NowMs())) {
+        // The bytes count from when they came: a clock read per byte would cost more than the rest.
+        if (int refusal = guard_.Take(ptr, n, arrived_)) {
             Refuse(refusal);
             return -1;
         }
@@ -246,6 +247,7 @@ class Connection : public httplib::Stream {
             if (got > 0) {
                 have_ = static_cast<size_t>(got);
                 used_ = 0;
+                arrived_ = NowMs();
                 return true;
             }
             if (got == 0 || ::WSAGetLastError() != WSAEWOULDBLOCK) return Stop();
@@ -301,6 +303,7 @@ class Connection : public httplib::Stream {
     int remotePort_ = 0, localPort_ = 0;
     char buffer_[16 * 1024];
     size_t have_ = 0, used_ = 0;
+    std::int64_t arrived_ = 0;
     std::string held_;
     bool ended_ = false;
     bool closeAfter_ = false;

@@ -19,7 +19,9 @@ const log = (line) => fs.appendFileSync(logFile, line + "\n");
     headless: true,
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
            "--disable-background-networking", "--disable-component-update", "--disable-sync",
-           "--user-data-dir=" + profile],
+           "--autoplay-policy=no-user-gesture-required", "--user-data-dir=" + profile],
+    // The browser the program starts is not watched request by request; neither is this one.
+    networkEnabled: false,
   });
   try {
     const page = await browser.newPage();
