@@ -185,7 +185,7 @@ class Flood:
                     elif trickle:
                         s.send(text[at:at + 1])
                         entry[3] = at + 1
-                except OSError:
+                except (OSError, ValueError):
                     closed = True
                 if closed:
                     s.close()
@@ -193,7 +193,7 @@ class Flood:
                         entry[:] = self._open(trickle)
                         self.reopened += 1
                     except OSError:
-                        pass
+                        pass  # the server is gone; tried again next round
             self.done.wait(self.every)
 
     def stop(self):
@@ -256,16 +256,18 @@ class OversizeRequestsTest(HostileTest):
         self.assertLess(seen["ticks"], 2.0)
         self.assertEqual(0, result.status, run.browser_log())
 
-    def test_paths_of_8_and_64_kb_with_and_without_the_secret(self):
+    def test_paths_of_8_and_64_kb_with_and_without_the_secret_and_long_ranges(self):
         seen = {}
 
         def body(cw, session, run):
             _, _, netloc, prefix = address(run)
+            # The longest request line the HTTP library itself takes is 8192 bytes.
+            longest = 8192 - len("GET  HTTP/1.1\r\n")
             paths = {
-                "8 KB without secret": "/" + "a" * 8000,
-                "8 KB file": prefix + "a" * 8000,
-                "8 KB folders": prefix + "a/" * 3990 + "b",
-                "8 KB control": prefix + "!/" + "a" * 8000,
+                "8 KB without secret": "/" + "a" * (longest - 1),
+                "8 KB file": prefix + "a" * (longest - len(prefix)),
+                "8 KB folders": prefix + "a/" * ((longest - len(prefix)) // 2),
+                "8 KB control": prefix + "!/" + "a" * (longest - len(prefix) - 2),
                 "64 KB without secret": "/" + "b" * 65536,
                 "64 KB file": prefix + "b" * 65536,
             }
@@ -273,6 +275,12 @@ class OversizeRequestsTest(HostileTest):
                 request = "GET %s HTTP/1.1\r\nHost: %s\r\n\r\n" % (path, netloc)
                 seen[what] = status_of(exchange(run, request.encode(), wait=10))
                 seen[what + " running"] = session.running()
+            # The library matches Range headers with a regular expression too.
+            ranges = "bytes=" + ",".join(["0-1"] * 2000)
+            request = "GET %smain.swf HTTP/1.1\r\nHost: %s\r\nRange: %s\r\n\r\n" % (
+                prefix, netloc, ranges)
+            seen["8 KB range"] = status_of(exchange(run, request.encode(), wait=10))
+            seen["8 KB range running"] = session.running()
             seen["page"] = get(run, prefix)[0]
 
         cw, run, result = self.run_browser(body)
@@ -280,6 +288,8 @@ class OversizeRequestsTest(HostileTest):
                      "64 KB without secret", "64 KB file"]:
             self.assertIn(seen.get(what), (404, 414), what)
             self.assertTrue(seen.get(what + " running"), what)
+        self.assertIn(seen.get("8 KB range"), (200, 206, 416))
+        self.assertTrue(seen.get("8 KB range running"))
         self.assertEqual(200, seen["page"])
         self.assertEqual(0, result.status, run.browser_log())
 
