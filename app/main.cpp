@@ -79,7 +79,8 @@ void TForm1::Create() {
     events.flashCall = [this](const std::u16string& r) { flash1FlashCall(r); };
     const wchar_t* line = ::GetCommandLineW();
     Players players = CreatePlayers(
-        {Panel1, versionHolder_, ProgramDirectory(), std::u16string(line, line + ::wcslen(line))},
+        {Panel1, versionHolder_, ProgramDirectory(), std::u16string(line, line + ::wcslen(line)),
+         ExternalCallDispatcher::RequestNames()},
         std::move(events));
     flash1 = std::move(players.courseware);
     flashversion = std::move(players.probe);

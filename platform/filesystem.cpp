@@ -52,3 +52,7 @@ std::vector<WideFolderEntry> FileSystem::ListFolder(const std::u16string& folder
         wide.push_back({AnsiToWide(e.name), e.folder, e.hidden, e.size, e.modified});
     return wide;
 }
+
+std::unique_ptr<InputFile> FileSystem::OpenForReading(const std::u16string& path) {
+    return OpenForReading(WideToAnsi(path));
+}

@@ -33,6 +33,10 @@ class InputFile {
     virtual ~InputFile() = default;
     // Reads up to `size` bytes; 0 at the end of the file. Throws IoError.
     virtual size_t Read(char* buffer, size_t size) = 0;
+    // The file's length in bytes, and the next Read from `offset` on (for serving a file in
+    // pieces and parts of it). Throw IoError.
+    virtual std::uint64_t Size() = 0;
+    virtual void Seek(std::uint64_t offset) = 0;
 };
 
 // One entry of a folder. Hidden and system entries are listed too, marked, since the views that
@@ -78,6 +82,9 @@ class FileSystem {
     virtual bool FolderExists(const std::u16string& path);
     virtual bool CreateFolder(const std::u16string& path);
     virtual std::vector<WideFolderEntry> ListFolder(const std::u16string& folder);
+    // Opens a file on disk for reading while others may read and write it (the browser player
+    // serves the program directory with it); devices and pipes are refused. Throws IoError.
+    virtual std::unique_ptr<InputFile> OpenForReading(const std::u16string& path);
 };
 
 // The whole content of a file, read through the seam. Throws IoError.

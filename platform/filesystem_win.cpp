@@ -79,6 +79,18 @@ class Win32InputFile : public InputFile {
         return got;
     }
 
+    std::uint64_t Size() override {
+        LARGE_INTEGER size = {};
+        if (!::GetFileSizeEx(file_.get(), &size)) throw IoError(::GetLastError());
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+
+    void Seek(std::uint64_t offset) override {
+        LARGE_INTEGER to = {};
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        if (!::SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN)) throw IoError(::GetLastError());
+    }
+
   private:
     UniqueFile file_;
 };
@@ -135,6 +147,14 @@ class Win32Files : public FileSystem {
         UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) throw IoError(::GetLastError());
+        return std::make_unique<Win32InputFile>(std::move(file));
+    }
+
+    std::unique_ptr<InputFile> OpenForReading(const std::u16string& path) override {
+        UniqueFile file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw IoError(::GetLastError());
+        if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw IoError(ERROR_ACCESS_DENIED);
         return std::make_unique<Win32InputFile>(std::move(file));
     }
 

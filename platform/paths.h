@@ -7,12 +7,20 @@
 #include "platform/textconv.h"
 
 #include <string>
+#include <string_view>
 
 // The directory part of a file name: the text up to and including the last "\" or ":".
 std::string DirectoryPart(const std::string& fileName);
 
 // The program directory joined with a path from the movie, as plain text.
 std::string FullPath(const std::string& programDirectory, const std::string& relative);
+
+// Whether Windows takes a file name as a device in every folder: CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM1-9 and LPT1-9 in any case, with any extension and spaces before it. COM and LPT
+// with a superscript 1, 2 or 3 are devices too; they are looked for in UTF-8 names only: ANSI
+// (GBK) has no superscript digits, and their UTF-8 bytes are a GBK character there.
+enum class NameText { Ansi, Utf8 };
+bool IsDeviceName(std::string_view name, NameText text);
 
 // Every "/" replaced by "\".
 std::string ToBackslashes(std::string path);

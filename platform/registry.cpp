@@ -51,11 +51,13 @@ class Win32Key : public RegistryKey {
     UniqueRegKey key_;
 };
 
-class MachineKeys : public Registry {
+class RootKeys : public Registry {
   public:
+    explicit RootKeys(HKEY root) : root_(root) {}
+
     bool KeyExists(const std::string& path) override {
         UniqueRegKey key;
-        return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, WithoutLeadingBackslash(path).c_str(), 0,
+        return ::RegOpenKeyExA(root_, WithoutLeadingBackslash(path).c_str(), 0,
                                KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
                                key.put()) == ERROR_SUCCESS;
     }
@@ -66,20 +68,33 @@ class MachineKeys : public Registry {
         LONG status;
         if (create) {
             DWORD disposition = 0;
-            status = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, nullptr,
-                                       REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
-                                       key.put(), &disposition);
+            status = ::RegCreateKeyExA(root_, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_READ | KEY_WRITE, nullptr, key.put(), &disposition);
         } else {
-            status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ | KEY_WRITE,
-                                     key.put());
+            status = ::RegOpenKeyExA(root_, subKey.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
         }
         if (status != ERROR_SUCCESS) return nullptr;
         return std::make_unique<Win32Key>(std::move(key));
     }
+
+    std::unique_ptr<RegistryKey> OpenKeyForReading(const std::string& path) override {
+        UniqueRegKey key;
+        if (::RegOpenKeyExA(root_, WithoutLeadingBackslash(path).c_str(), 0, KEY_READ, key.put()) !=
+            ERROR_SUCCESS)
+            return nullptr;
+        return std::make_unique<Win32Key>(std::move(key));
+    }
+
+  private:
+    HKEY root_;
 };
 
 }  // namespace
 
 std::unique_ptr<Registry> MachineRegistry() {
-    return std::make_unique<MachineKeys>();
+    return std::make_unique<RootKeys>(HKEY_LOCAL_MACHINE);
+}
+
+std::unique_ptr<Registry> UserRegistry() {
+    return std::make_unique<RootKeys>(HKEY_CURRENT_USER);
 }

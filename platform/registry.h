@@ -33,9 +33,16 @@ class Registry {
     // Opens the key for reading and writing, creating it first when `create` is set; nullptr
     // when that fails.
     virtual std::unique_ptr<RegistryKey> OpenKey(const std::string& path, bool create) = 0;
+    // Opens the key for reading only, as a standard user may where he cannot write (the
+    // machine's keys); nullptr when that fails. A key so opened takes no writes.
+    virtual std::unique_ptr<RegistryKey> OpenKeyForReading(const std::string& path) {
+        return OpenKey(path, false);
+    }
 };
 
 #ifdef _WIN32
 // Keys below HKEY_LOCAL_MACHINE, in the view the running program sees.
 std::unique_ptr<Registry> MachineRegistry();
+// Keys below HKEY_CURRENT_USER: what the program keeps for each user.
+std::unique_ptr<Registry> UserRegistry();
 #endif

@@ -41,6 +41,12 @@ void FollowMainWindowSize(HWND main, WPARAM sizeType) {
 }
 
 bool g_movieInAnotherProcess = false;
+int g_modalDepth = 0;
+
+std::function<void(bool)>& ModalObserver() {
+    static std::function<void(bool)> observer;
+    return observer;
+}
 
 }  // namespace
 
@@ -81,7 +87,12 @@ void SetMovieInAnotherProcess(bool another) {
     g_movieInAnotherProcess = another;
 }
 
+void SetModalObserver(std::function<void(bool modal)> observer) {
+    ModalObserver() = std::move(observer);
+}
+
 ModalFront::ModalFront(HWND window) : window_(window) {
+    if (g_modalDepth++ == 0 && ModalObserver()) ModalObserver()(true);
     if (!g_movieInAnotherProcess) return;
     HWND foreground = ::GetForegroundWindow();
     DWORD owner = 0;
@@ -97,6 +108,7 @@ ModalFront::~ModalFront() {
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Ours was in the foreground last, so handing it on is allowed.
     if (handBack_ && ::IsWindow(handBack_)) ::SetForegroundWindow(handBack_);
+    if (--g_modalDepth == 0 && ModalObserver()) ModalObserver()(false);
 }
 
 unsigned ModalFront::MessageBoxFlags() {

@@ -124,6 +124,12 @@ class ModalFront {
     HWND handBack_ = nullptr;
 };
 
+// Told with true when the first of the program's modal windows or message boxes opens (every
+// one stands in front through ModalFront) and with false when the last has closed; a player that
+// plays in another process keeps the learner from reaching the movie meanwhile. One observer;
+// an empty function removes it.
+void SetModalObserver(std::function<void(bool modal)> observer);
+
 // Fixed-size dialog font used by the program's dialogs ("宋体", 14 pixels high).
 HFONT DialogFont();
 

@@ -1,28 +1,26 @@
-// The loopback server is cpp-httplib: one header that builds with MinGW for Windows 7 as it is,
-// with a thread pool, and routes that let every request go through one function.
-// (civetweb would do as well, but it is a C library with its own build and options to cut down.)
-#define CPPHTTPLIB_THREAD_POOL_COUNT 12
-#include <httplib.h>
-
 #include "player/browserplayer.h"
 
 #include "platform/application.h"
+#include "platform/browser.h"
+#include "platform/filesystem.h"
 #include "platform/guard.h"
-#include "platform/handles.h"
+#include "platform/shell.h"
+#include "platform/registry.h"
 #include "platform/textconv.h"
+#include "platform/window.h"
+#include "player/browserline.h"
 #include "player/exchange.h"
 #include "player/moviechannel.h"
 #include "player/page_html.h"
+#include "player/pageaddress.h"
+#include "player/pageseat.h"
+#include "player/pageserver.h"
 #include "player/webrules.h"
 
 #include <ntsecapi.h>
-#include <shellapi.h>
-#include <shlobj.h>
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -32,6 +30,7 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 250;
 // A host-to-movie call the page has not answered by then fails, as one to a missing function.
 constexpr std::int64_t kCallWaitMs = 10000;
+const char kAddressKey[] = "\\software\\tallowbrook\\CourseShell\\Browser";
 
 std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -39,183 +38,116 @@ std::int64_t NowMs() {
         .count();
 }
 
-std::string NewSecret() {
-    unsigned char bytes[16] = {};
-    if (!::SystemFunction036(bytes, sizeof bytes))
+void RandomBytes(void* bytes, ULONG count) {
+    if (!::SystemFunction036(bytes, count))
         throw PlayerError("The system's random source is not available");
-    return web::HexOf(bytes, sizeof bytes);
 }
 
-std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 512ll * 1024 * 1024)
-        return std::nullopt;
-    std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD done = 0, total = 0;
-    while (total < data.size()) {
-        if (!::ReadFile(file.get(), &data[total], static_cast<DWORD>(data.size() - total), &done,
-                        nullptr) ||
-            done == 0)
-            break;
-        total += done;
+PageAddress NewAddress() {
+    unsigned char bytes[16] = {};
+    RandomBytes(bytes, sizeof bytes);
+    std::uint32_t port = 0;
+    RandomBytes(&port, sizeof port);
+    return PageAddress{PortFrom(port), web::HexOf(bytes, sizeof bytes)};
+}
+
+// The address kept for this program folder and user, or a new one that is kept from now on.
+PageAddress KeptAddress(const std::string& programDirectory) {
+    std::string name = PageAddressName(programDirectory);
+    std::unique_ptr<Registry> registry = UserRegistry();
+    try {
+        if (std::unique_ptr<RegistryKey> key = registry->OpenKey(kAddressKey, false)) {
+            if (std::optional<std::string> stored = key->ReadString(name)) {
+                if (std::optional<PageAddress> address = ParsePageAddress(*stored)) return *address;
+            }
+        }
+    } catch (const RegistryError&) {
+        // A value of another type is replaced below.
     }
-    data.resize(total);
-    return data;
-}
-
-// The browser's program from the registry's App Paths, per user first, then for the machine.
-std::wstring AppPath(const wchar_t* exe) {
-    std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-    key += exe;
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        UniqueRegKey k;
-        if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) continue;
-        wchar_t value[MAX_PATH * 2] = {};
-        DWORD size = sizeof value - sizeof(wchar_t), type = 0;
-        if (::RegQueryValueExW(k.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value),
-                               &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
-            continue;
-        std::wstring path(value);
-        path.erase(std::remove(path.begin(), path.end(), L'"'), path.end());
-        if (!path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            return path;
+    PageAddress address = NewAddress();
+    try {
+        if (std::unique_ptr<RegistryKey> key = registry->OpenKey(kAddressKey, true))
+            key->WriteString(name, FormatPageAddress(address));
+    } catch (const RegistryError&) {
+        // Not kept: the page plays all the same, and its saved data lasts for this start.
     }
-    return L"";
+    return address;
 }
 
-std::wstring ProfileFolder() {
-    wchar_t base[MAX_PATH] = {};
-    if (FAILED(
-            ::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, base)))
-        return L"";
-    std::wstring folder = std::wstring(base) + L"\\CourseShell";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    folder += L"\\Browser";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+std::string Param(const PageRequest& request, const char* name) {
+    auto it = request.params.find(name);
+    return it == request.params.end() ? std::string() : it->second;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->processId && ::IsWindowVisible(hwnd) && !::GetWindow(hwnd, GW_OWNER)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string QueryValue(const std::string& query, const std::string& name) {
-    std::size_t start = 0;
-    while (start <= query.size()) {
-        std::size_t end = query.find('&', start);
-        if (end == std::string::npos) end = query.size();
-        std::string pair = query.substr(start, end - start);
-        if (pair.compare(0, name.size() + 1, name + "=") == 0)
-            return web::PercentDecode(pair.substr(name.size() + 1), false).value_or("");
-        start = end + 1;
-    }
-    return "";
+CallOutcome OutcomeOf(const std::string& body) {
+    std::size_t nl = body.find('\n');
+    std::string status = body.substr(0, nl);
+    return CallOutcome{status == "ok", nl == std::string::npos ? "" : body.substr(nl + 1)};
 }
 
 }  // namespace
 
+// The GUI thread's side: the conversation with the page (its control requests, the host's calls
+// of the movie, whether the page is still there) and the browser it plays in.
 class BrowserPlayer::Impl {
   public:
     Impl(PlayerEvents events, BrowserPlayerOptions options)
         : events_(std::move(events)),
           options_(std::move(options)),
-          secret_(NewSecret()),
+          address_(KeptAddress(options_.programDirectory)),
           channel_(NowMs()),
-          exchange_([this] { ::PostMessageW(window_, kWakeMessage, 0, 0); }) {
-        CreateMessageWindow();
-        // Every path goes through Serve; other methods get the library's refusal.
-        auto serve = [this](const httplib::Request& req, httplib::Response& res) {
-            Serve(req, res);
-        };
-        server_.Get(".*", serve);
-        server_.Post(".*", serve);
-        server_.set_keep_alive_max_count(100);
-        // Small replies must not wait for the peer's delayed acknowledgement.
-        server_.set_tcp_nodelay(true);
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        if (port_ <= 0) {
-            ::DestroyWindow(window_);
-            throw PlayerError("The player's loopback server cannot listen");
-        }
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        ::SetTimer(window_, kTickTimer, kTickMs, nullptr);
+          window_([this](UINT msg, WPARAM wParam, LPARAM) { return OnMessage(msg, wParam); }),
+          exchange_([hwnd = window_.hwnd()] { ::PostMessageW(hwnd, kWakeMessage, 0, 0); }),
+          server_(ServerOptions(options_, address_),
+                  [this](PageRequest request) { return exchange_.Submit(std::move(request)); }) {
+        ::SetTimer(window_.hwnd(), kTickTimer, kTickMs, nullptr);
+        SetModalObserver([this](bool modal) { channel_.QueueInput(!modal); });
     }
 
     ~Impl() {
+        SetModalObserver(nullptr);
+        // Requests still waiting are answered 503; then the server lets its connections go.
         exchange_.Close();
-        server_.stop();
-        if (thread_.joinable()) thread_.join();
-        if (window_) ::DestroyWindow(window_);
-    }
-
-    std::string Url() const {
-        return "http://127.0.0.1:" + std::to_string(port_) + "/" + secret_ + "/";
+        server_.Stop();
     }
 
     void ShowPage() {
-        std::string url = Url();
+        std::string url =
+            "http://127.0.0.1:" + std::to_string(server_.Port()) + "/" + address_.key + "/";
         if (!options_.urlFile.empty()) {
-            UniqueFile file(::CreateFileW(Utf8ToWString(options_.urlFile).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            DWORD written = 0;
-            if (file)
-                ::WriteFile(file.get(), url.data(), static_cast<DWORD>(url.size()), &written,
-                            nullptr);
+            try {
+                Win32FileSystem().WriteNewFile(options_.urlFile, url);
+            } catch (const IoError&) {
+                // The test that asked for the file sees none.
+            }
             return;
         }
-        std::wstring browser = AppPath(L"msedge.exe");
-        if (browser.empty()) browser = AppPath(L"chrome.exe");
-        if (!browser.empty()) {
-            std::wstring line = L"\"" + browser + L"\" --app=" + Utf8ToWString(url) +
-                                L" --window-size=1024,652 --no-first-run "
-                                L"--no-default-browser-check";
-            std::wstring profile = ProfileFolder();
-            if (!profile.empty()) line += L" \"--user-data-dir=" + profile + L"\"";
-            STARTUPINFOW si = {};
-            si.cb = sizeof si;
-            PROCESS_INFORMATION pi = {};
-            if (::CreateProcessW(browser.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &si, &pi)) {
-                ::CloseHandle(pi.hThread);
-                browser_.reset(pi.hProcess);
-                browserId_ = pi.dwProcessId;
-                return;
-            }
-        }
-        ::ShellExecuteW(nullptr, L"open", Utf8ToWString(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        std::u16string browser = ChromiumBrowser();
+        if (!browser.empty() &&
+            browser_.Start(browser, BrowserCommandLine(browser, url, BrowserProfileFolder())))
+            return;
+        Win32Shell(nullptr)->Open(url, "");
     }
 
-    HWND BrowserWindow() const {
-        if (!browser_) return nullptr;
-        WindowSearch search = {browserId_, nullptr};
-        ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
+    HWND BrowserWindow() const { return browser_.Window(); }
 
     void QueueMovie(const std::string& url) { channel_.QueueMovie(url); }
     void QueuePlaying(bool on) { channel_.QueuePlaying(on); }
 
     std::u16string Call(const std::u16string& request) {
-        int id = channel_.QueueCall(Utf16ToUtf8(request));
+        int id;
+        if (!waiting_.empty() && waiting_.back()) {
+            // The page waits in a call of the movie and cannot take its poll: the call goes in
+            // the answer it waits for, and the page answers with "resume", waiting on.
+            id = channel_.NewCallId();
+            std::shared_ptr<PendingRequest> held = std::move(waiting_.back());
+            waiting_.back() = nullptr;
+            held->Answer({202, "application/json",
+                          "{\"id\":" + std::to_string(id) +
+                              ",\"xml\":" + web::JsonQuote(Utf16ToUtf8(request)) + "}"});
+        } else {
+            id = channel_.QueueCall(Utf16ToUtf8(request));
+        }
         std::int64_t deadline = NowMs() + kCallWaitMs;
         while (true) {
             if (std::optional<CallOutcome> outcome = channel_.TakeOutcome(id)) {
@@ -240,137 +172,105 @@ class BrowserPlayer::Impl {
     const std::string& ProgramDirectory() const { return options_.programDirectory; }
 
   private:
-    void CreateMessageWindow() {
-        static const wchar_t kClass[] = L"CourseShellBrowserPlayer";
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = &Impl::Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kClass;
-        ::RegisterClassW(&wc);  // a second player finds the class already there
-        window_ = ::CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    wc.hInstance, this);
-        if (!window_) throw PlayerError("The player's message window cannot be created");
+    using ControlHandler = void (Impl::*)(const std::shared_ptr<PendingRequest>&);
+    struct Control {
+        const char* name;
+        ControlHandler handle;
+    };
+    // What the page may post, each to "/<key>/!/<name>".
+    static const Control kControls[];
+
+    static PageServerOptions ServerOptions(const BrowserPlayerOptions& options,
+                                           const PageAddress& address);
+
+    bool OnMessage(UINT msg, WPARAM wParam) {
+        if (msg == kWakeMessage) {
+            while (std::shared_ptr<PendingRequest> pending = exchange_.Next()) Handle(pending);
+            return true;
+        }
+        if (msg == WM_TIMER && wParam == kTickTimer) {
+            Tick();
+            return true;
+        }
+        return false;
     }
 
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == WM_NCCREATE) {
-            auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<Impl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self && msg == kWakeMessage) {
-            self->ServeQueued();
-            return 0;
-        }
-        if (self && msg == WM_TIMER && wParam == kTickTimer) {
-            self->Tick();
-            return 0;
-        }
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
+    void Handle(const std::shared_ptr<PendingRequest>& pending);
 
-    // Server thread: only the checks that need no state of the program, then the hand-over.
-    void Serve(const httplib::Request& req, httplib::Response& res) {
-        res.set_header("Cache-Control", "no-store");
-        if (!web::HostAllowed(req.get_header_value("Host"), port_) ||
-            !web::OriginAllowed(req.get_header_value("Origin"), port_)) {
-            res.status = 404;
-            return;
-        }
-        web::Target target = web::Classify(req.target, secret_);
-        bool control = target.route == web::Route::Control;
-        if (target.route == web::Route::Refused || req.method != (control ? "POST" : "GET")) {
-            res.status = 404;
-            return;
-        }
-        PageRequest request;
-        if (control) request.control = target.rest;
-        if (target.route == web::Route::File) request.path = target.rest;
-        std::size_t q = req.target.find('?');
-        if (q != std::string::npos) request.query = req.target.substr(q + 1);
-        request.body = req.body;
-        PageResponse response = exchange_.Submit(std::move(request));
-        res.status = response.status;
-        if (!response.contentType.empty())
-            res.set_content(response.body, response.contentType.c_str());
-    }
-
-    void ServeQueued() {
-        while (std::shared_ptr<PendingRequest> pending = exchange_.Next()) Handle(pending);
-    }
-
-    void Handle(const std::shared_ptr<PendingRequest>& pending) {
+    void Hello(const std::shared_ptr<PendingRequest>& pending) {
         const PageRequest& request = pending->request();
-        std::int64_t now = NowMs();
-        if (request.control.empty()) {
-            if (request.path.empty()) {
-                pending->Answer({200, "text/html; charset=utf-8", kPageHtml});
-                return;
-            }
-            std::optional<std::string> data =
-                ReadWholeFile(Utf8ToWString(options_.programDirectory + request.path));
-            if (!data) {
-                pending->Answer({404, "", ""});
-                return;
-            }
-            pending->Answer({200, web::ContentTypeFor(request.path), std::move(*data)});
+        if (!seat_.Claim(Param(request, "page"), Param(request, "follows"))) {
+            pending->Answer({409, "", ""});
             return;
         }
-        const std::string& name = request.control;
-        if (name == "hello") {
-            channel_.Hello(now);
-            pending->Answer(
-                {200, "application/json", "{\"movie\":" + web::JsonQuote(channel_.Movie()) + "}"});
-        } else if (name == "events") {
-            channel_.Poll(now, [pending](const std::string& json) {
-                pending->Answer({200, "application/json", json});
-            });
-        } else if (name == "reply") {
-            int id = std::atoi(QueryValue(request.query, "id").c_str());
-            std::size_t nl = request.body.find('\n');
-            std::string status = request.body.substr(0, nl);
-            std::string text = nl == std::string::npos ? "" : request.body.substr(nl + 1);
-            channel_.Outcome(now, id, CallOutcome{status == "ok", text});
+        channel_.Hello(NowMs());
+        pending->Answer({200, "application/json",
+                         "{\"movie\":" + web::JsonQuote(channel_.Movie()) +
+                             ",\"input\":" + (channel_.InputEnabled() ? "true" : "false") + "}"});
+    }
+
+    void Events(const std::shared_ptr<PendingRequest>& pending) {
+        channel_.Poll(NowMs(), [pending](const std::string& json) {
+            pending->Answer({200, "application/json", json});
+        });
+    }
+
+    void Reply(const std::shared_ptr<PendingRequest>& pending) {
+        const PageRequest& request = pending->request();
+        channel_.Outcome(NowMs(), std::atoi(Param(request, "id").c_str()), OutcomeOf(request.body));
+        pending->Answer({204, "", ""});
+    }
+
+    void Resume(const std::shared_ptr<PendingRequest>& pending) {
+        const PageRequest& request = pending->request();
+        channel_.Outcome(NowMs(), std::atoi(Param(request, "id").c_str()), OutcomeOf(request.body));
+        // The page waits on in this request for the answer of the call it is inside.
+        if (!waiting_.empty() && !waiting_.back())
+            waiting_.back() = pending;
+        else
             pending->Answer({204, "", ""});
-        } else if (name == "bye") {
-            channel_.Bye(now);
-            pending->Answer({204, "", ""});
-        } else if (name == "fscommand") {
-            channel_.Heard(now);
-            // Taken, not yet carried out: the movie goes on while the command runs (a modal
-            // picker, say), and its next request can only come after this answer.
-            std::size_t amp = request.body.find('&');
-            std::string command =
-                web::PercentDecode(request.body.substr(0, amp), false).value_or("");
-            std::string args =
-                amp == std::string::npos
-                    ? ""
-                    : web::PercentDecode(request.body.substr(amp + 1), false).value_or("");
-            pending->Answer({204, "", ""});
-            if (events_.fsCommand)
-                Guarded(
-                    [&] { events_.fsCommand(Utf8ToUtf16(command), Utf8ToUtf16(args)); });
-        } else if (name == "call") {
-            // The movie waits in its call until the handler has returned, as with the control.
-            channel_.BeginBusy(now);
-            replies_.emplace_back();
-            if (events_.flashCall)
-                Guarded([&] { events_.flashCall(Utf8ToUtf16(request.body)); });
-            std::optional<std::u16string> reply = std::move(replies_.back());
-            replies_.pop_back();
-            channel_.EndBusy(NowMs());
-            if (reply)
-                pending->Answer({200, "text/plain; charset=utf-8", Utf16ToUtf8(*reply)});
-            else
-                pending->Answer({204, "", ""});
-        } else {
-            pending->Answer({404, "", ""});
-        }
+    }
+
+    void Bye(const std::shared_ptr<PendingRequest>& pending) {
+        seat_.Leave(Param(pending->request(), "page"));
+        channel_.Bye(NowMs());
+        pending->Answer({204, "", ""});
+    }
+
+    void FsCommand(const std::shared_ptr<PendingRequest>& pending) {
+        channel_.Heard(NowMs());
+        // Taken, not yet carried out: the movie goes on while the command runs (a modal picker,
+        // say), and its next request can only come after this answer.
+        std::u16string command = Utf8ToUtf16(Param(pending->request(), "command"));
+        std::u16string args = Utf8ToUtf16(Param(pending->request(), "args"));
+        pending->Answer({204, "", ""});
+        if (events_.fsCommand) Guarded([&] { events_.fsCommand(command, args); });
+    }
+
+    void MovieCall(const std::shared_ptr<PendingRequest>& pending) {
+        // The movie waits in its call until the handler has returned, as with the control.
+        channel_.BeginBusy(NowMs());
+        waiting_.push_back(pending);
+        replies_.emplace_back();
+        if (events_.flashCall)
+            Guarded([&] { events_.flashCall(Utf8ToUtf16(pending->request().body)); });
+        std::optional<std::u16string> reply = std::move(replies_.back());
+        replies_.pop_back();
+        std::shared_ptr<PendingRequest> answer = std::move(waiting_.back());
+        waiting_.pop_back();
+        channel_.EndBusy(NowMs());
+        if (!answer) return;  // the page never resumed
+        if (reply)
+            answer->Answer({200, "text/plain; charset=utf-8", Utf16ToUtf8(*reply)});
+        else
+            answer->Answer({204, "", ""});
     }
 
     void Tick() {
         std::int64_t now = NowMs();
+        // While connections wait for a thread the page may be among them: its silence then says
+        // nothing.
+        if (server_.Congested()) channel_.Heard(now);
         channel_.Tick(now);
         if (!quitting_ && channel_.PageGone(now)) {
             quitting_ = true;
@@ -380,18 +280,51 @@ class BrowserPlayer::Impl {
 
     PlayerEvents events_;
     BrowserPlayerOptions options_;
-    std::string secret_;
+    PageAddress address_;  // kept for this user and program folder
     MovieChannel channel_;
+    PageSeat seat_;
+    MessageWindow window_;
     Exchange exchange_;
-    HWND window_ = nullptr;
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    PageServer server_;
     std::vector<std::optional<std::u16string>> replies_;
-    UniqueHandle browser_;
-    DWORD browserId_ = 0;
+    // The page's calls of the movie whose answers are held, innermost last; empty where a
+    // call's answer went out early to carry a call of the host.
+    std::vector<std::shared_ptr<PendingRequest>> waiting_;
+    BrowserProcess browser_;
     bool quitting_ = false;
 };
+
+const BrowserPlayer::Impl::Control BrowserPlayer::Impl::kControls[] = {
+    {"hello", &Impl::Hello},    {"events", &Impl::Events}, {"reply", &Impl::Reply},
+    {"resume", &Impl::Resume},  {"bye", &Impl::Bye},       {"fscommand", &Impl::FsCommand},
+    {"call", &Impl::MovieCall},
+};
+
+PageServerOptions BrowserPlayer::Impl::ServerOptions(const BrowserPlayerOptions& options,
+                                                     const PageAddress& address) {
+    PageServerOptions server;
+    server.key = address.key;
+    server.keptPort = address.port;
+    server.page = web::PageWithRequestNames(std::string_view(kPageHtml, sizeof kPageHtml - 1),
+                                            options.requestNames);
+    server.programDirectory = options.programDirectory;
+    for (const Control& control : kControls) server.controls.emplace_back(control.name);
+    return server;
+}
+
+void BrowserPlayer::Impl::Handle(const std::shared_ptr<PendingRequest>& pending) {
+    const PageRequest& request = pending->request();
+    // Only the page that holds the seat is heard; another tab of the page, or one that a
+    // later page has replaced, is refused.
+    if (request.control != "hello" && !seat_.Holds(Param(request, "page"))) {
+        pending->Answer({409, "", ""});
+        return;
+    }
+    for (const Control& control : kControls) {
+        if (request.control == control.name) return (this->*control.handle)(pending);
+    }
+    pending->Answer({404, "", ""});
+}
 
 BrowserPlayer::BrowserPlayer(PlayerEvents events, BrowserPlayerOptions options)
     : impl_(std::make_unique<Impl>(std::move(events), std::move(options))) {}
@@ -402,17 +335,12 @@ void BrowserPlayer::ShowPage() {
     impl_->ShowPage();
 }
 
-std::string BrowserPlayer::PageUrl() const {
-    return impl_->Url();
-}
-
 void BrowserPlayer::SetMovie(const std::u16string& path) {
     if (path.empty()) {
         impl_->QueueMovie("");
         return;
     }
-    std::optional<std::string> url =
-        web::MovieUrl(impl_->ProgramDirectory(), Utf16ToUtf8(path));
+    std::optional<std::string> url = web::MovieUrl(impl_->ProgramDirectory(), Utf16ToUtf8(path));
     // The page can only reach the program directory; a movie elsewhere cannot be played.
     if (!url) throw PlayerError("The movie is outside the program directory");
     impl_->QueueMovie(*url);

@@ -8,10 +8,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 struct BrowserPlayerOptions {
     std::string programDirectory;  // UTF-8, with a trailing backslash
-    std::string urlFile;           // when set, the page's URL is written there, no browser starts
+    std::string urlFile;           // ANSI; when set, the page's URL is written there, no browser starts
+    std::vector<std::string> requestNames;  // the host's services the page offers the movie
 };
 
 class BrowserPlayer : public MoviePlayer {
@@ -22,7 +24,6 @@ class BrowserPlayer : public MoviePlayer {
 
     // Opens the page in a browser window (or writes its URL to the test file).
     void ShowPage();
-    std::string PageUrl() const;
 
     void SetMovie(const std::u16string& path) override;
     bool Playing() override { return playing_; }

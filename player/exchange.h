@@ -7,15 +7,16 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
 struct PageRequest {
-    std::string control;  // the name after "/!/", or empty for a file
-    std::string path;     // the file's relative path, for a file request
-    std::string query;
+    std::string control;  // the name after "/!/"
     std::string body;
+    // The parameters of the query and of a form body, decoded.
+    std::map<std::string, std::string> params;
 };
 
 struct PageResponse {

@@ -29,6 +29,18 @@ void MovieChannel::QueuePlaying(bool playing) {
     Flush();
 }
 
+void MovieChannel::QueueInput(bool enabled) {
+    input_ = enabled;
+    // Only the latest state matters to a page that has not taken the earlier one.
+    outgoing_.erase(
+        std::remove_if(outgoing_.begin(), outgoing_.end(),
+                       [](const std::string& m) { return m.rfind("{\"kind\":\"input\"", 0) == 0; }),
+        outgoing_.end());
+    outgoing_.push_back(std::string("{\"kind\":\"input\",\"on\":") + (enabled ? "true" : "false") +
+                        "}");
+    Flush();
+}
+
 std::optional<CallOutcome> MovieChannel::TakeOutcome(int id) {
     auto it = outcomes_.find(id);
     if (it == outcomes_.end()) return std::nullopt;

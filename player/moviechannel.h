@@ -32,9 +32,16 @@ class MovieChannel {
 
     // Host side. The invoke request is UTF-8; the result is the call's id.
     int QueueCall(const std::string& request);
+    // The id of a call that goes to the page another way (in the answer of a request the page
+    // waits on); its outcome comes back as any other.
+    int NewCallId() { return nextId_++; }
     // The movie to play ("" unloads); a newer one replaces one the page has not taken yet.
     void QueueMovie(const std::string& url);
     void QueuePlaying(bool playing);
+    // Whether the page lets the learner reach the movie: not while a modal window of the
+    // program is open, as the Flash control's window is disabled then.
+    void QueueInput(bool enabled);
+    bool InputEnabled() const { return input_; }
     std::optional<CallOutcome> TakeOutcome(int id);
     // The movie last set, for a page that (re)starts.
     const std::string& Movie() const { return movie_; }
@@ -52,7 +59,6 @@ class MovieChannel {
     // Answers a poll held long enough; call it from a timer.
     void Tick(std::int64_t now);
     bool PageGone(std::int64_t now) const;
-    bool Connected() const { return connected_; }
 
   private:
     void Flush();
@@ -63,6 +69,7 @@ class MovieChannel {
     int busy_ = 0;
     int nextId_ = 1;
     std::string movie_;
+    bool input_ = true;
     std::deque<std::string> outgoing_;  // JSON objects
     std::optional<Responder> poll_;
     std::int64_t pollSince_ = 0;

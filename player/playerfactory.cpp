@@ -64,7 +64,8 @@ Players CreatePlayers(const PlayerPlaces& places, PlayerEvents events) {
     }
     BrowserPlayerOptions options;
     options.programDirectory = Utf16ToUtf8(AnsiToWide(places.programDirectory));
-    options.urlFile = Utf16ToUtf8(switches.urlFile);
+    options.urlFile = WideToAnsi(switches.urlFile);
+    options.requestNames = places.requestNames;
     Players players;
     auto browser = std::make_unique<BrowserPlayer>(std::move(events), std::move(options));
     players.browser = browser.get();

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class BrowserPlayer;
 
@@ -18,6 +19,7 @@ struct PlayerPlaces {
     HWND probe = nullptr;          // the hidden holder of the version probe
     std::string programDirectory;  // ANSI, with its trailing backslash
     std::u16string commandLine;
+    std::vector<std::string> requestNames;  // what the movie may ask of the host by name
 };
 
 struct Players {

@@ -1,5 +1,8 @@
 #include "player/webrules.h"
 
+#include "platform/paths.h"
+#include "platform/textconv.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -7,34 +10,15 @@ namespace web {
 
 namespace {
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = LowerAscii(c);
+    c = AsciiLower(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
 bool IsTraversalByte(unsigned char c) {
     return c < 0x20 || c == 0x7F || c == '.' || c == '/' || c == '\\' || c == ':' || c == '%';
-}
-
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices in every folder, with any extension.
-bool IsDeviceName(std::string_view segment) {
-    std::string stem(segment.substr(0, segment.find('.')));
-    for (char& c : stem) c = LowerAscii(c);
-    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
-           stem[3] >= '1' && stem[3] <= '9';
 }
 
 }  // namespace
@@ -99,7 +83,7 @@ std::optional<std::string> SafeRelativePath(std::string_view decoded) {
                 c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
                 return std::nullopt;
         }
-        if (IsDeviceName(segment)) return std::nullopt;
+        if (IsDeviceName(segment, NameText::Utf8)) return std::nullopt;
         if (!result.empty()) result += '\\';
         result += segment;
         if (end == std::string_view::npos) break;
@@ -146,8 +130,7 @@ bool OriginAllowed(std::string_view origin, int port) {
 
 std::string ContentTypeFor(std::string_view path) {
     std::size_t dot = path.rfind('.');
-    std::string ext = dot == path.npos ? "" : std::string(path.substr(dot + 1));
-    for (char& c : ext) c = LowerAscii(c);
+    std::string ext = dot == path.npos ? "" : AsciiLowered(path.substr(dot + 1));
     struct Type {
         const char* ext;
         const char* type;
@@ -176,6 +159,81 @@ std::string ContentTypeFor(std::string_view path) {
         if (ext == t.ext) return t.type;
     }
     return "application/octet-stream";
+}
+
+bool ServedAsDownload(std::string_view path) {
+    std::size_t dot = path.rfind('.');
+    std::string ext = dot == path.npos ? "" : AsciiLowered(path.substr(dot + 1));
+    // Ruffle's own scripts are the page's; they live in its folder.
+    std::string_view ruffle = "ruffle\\";
+    if ((ext == "js" || ext == "mjs") && path.size() > ruffle.size() &&
+        EqualsIgnoringAsciiCase(path.substr(0, ruffle.size()), ruffle))
+        return false;
+    static const char* const scripted[] = {"html", "htm",  "xhtml", "xht", "shtml", "js",  "mjs",
+                                           "svg",  "svgz", "xml",   "xsl", "xslt",  "mht", "mhtml"};
+    for (const char* s : scripted) {
+        if (ext == s) return true;
+    }
+    return false;
+}
+
+bool ParseDecimal(std::string_view text, std::uint64_t* value) {
+    if (text.empty() || text.size() > 18) return false;
+    std::uint64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        n = n * 10 + static_cast<unsigned>(c - '0');
+    }
+    *value = n;
+    return true;
+}
+
+ByteRange ParseRange(std::string_view header, std::uint64_t size) {
+    ByteRange range;
+    if (header.empty()) return range;
+    std::string_view unit = "bytes=";
+    if (header.size() <= unit.size() ||
+        !EqualsIgnoringAsciiCase(header.substr(0, unit.size()), unit))
+        return range;
+    std::string_view spec = header.substr(unit.size());
+    // One range only; a list is answered whole, as a server may.
+    if (spec.find(',') != spec.npos) return range;
+    std::size_t dash = spec.find('-');
+    if (dash == spec.npos) return range;
+    std::string_view first = spec.substr(0, dash), last = spec.substr(dash + 1);
+    std::uint64_t a = 0, b = 0;
+    if (first.empty()) {
+        // The last b bytes.
+        if (!ParseDecimal(last, &b)) return range;
+        range.kind = ByteRange::Kind::Unsatisfiable;
+        if (b == 0 || size == 0) return range;
+        range.kind = ByteRange::Kind::Part;
+        range.first = b >= size ? 0 : size - b;
+        range.last = size - 1;
+        return range;
+    }
+    if (!ParseDecimal(first, &a) || (!last.empty() && (!ParseDecimal(last, &b) || b < a)))
+        return range;
+    range.kind = ByteRange::Kind::Unsatisfiable;
+    if (a >= size) return range;
+    range.kind = ByteRange::Kind::Part;
+    range.first = a;
+    range.last = last.empty() || b >= size ? size - 1 : b;
+    return range;
+}
+
+std::string PageWithRequestNames(std::string_view page, const std::vector<std::string>& names) {
+    static constexpr std::string_view kMarker = "/* request names */ []";
+    std::string list = "[";
+    for (const std::string& name : names) {
+        if (list.size() > 1) list += ", ";
+        list += JsonQuote(name);
+    }
+    list += "]";
+    std::string result(page);
+    std::size_t at = result.find(kMarker);
+    if (at != std::string::npos) result.replace(at, kMarker.size(), list);
+    return result;
 }
 
 std::string JsonQuote(std::string_view utf8) {
@@ -213,7 +271,7 @@ std::string JsonQuote(std::string_view utf8) {
 
 std::optional<std::string> MovieUrl(std::string_view programDirectory, std::string_view fullPath) {
     if (programDirectory.empty() || fullPath.size() <= programDirectory.size() ||
-        !EqualsNoCase(fullPath.substr(0, programDirectory.size()), programDirectory))
+        !EqualsIgnoringAsciiCase(fullPath.substr(0, programDirectory.size()), programDirectory))
         return std::nullopt;
     std::string relative(fullPath.substr(programDirectory.size()));
     std::replace(relative.begin(), relative.end(), '\\', '/');

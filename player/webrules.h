@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace web {
 
@@ -28,7 +30,7 @@ Target Classify(std::string_view rawTarget, std::string_view secret);
 // nothing when it could leave the folder or name something other than a plain file: empty
 // segments, "." and "..", backslashes, colons (drive letters, streams), segments ending in a dot
 // or a space (Windows drops those), device names, control characters and "%" (a second level of
-// encoding).
+// encoding). Device names include CONIN$, CONOUT$ and the superscript-digit COM and LPT forms.
 std::optional<std::string> SafeRelativePath(std::string_view decoded);
 
 // Percent-decoding of a path or form value; nothing when an escape is malformed. Refuses escapes
@@ -43,6 +45,28 @@ bool HostAllowed(std::string_view host, int port);
 bool OriginAllowed(std::string_view origin, int port);
 
 std::string ContentTypeFor(std::string_view path);
+// Whether a file of the program directory (a relative Windows path) is served as a download: the
+// types a browser runs as script in the page's origin (HTML, scripts, SVG, XML), except Ruffle's
+// own scripts in its folder. Otherwise a document in "resources" could call the shell's services.
+bool ServedAsDownload(std::string_view path);
+
+// A decimal number of 1 to 18 digits and nothing else (a length, a byte position), so that it
+// cannot overflow; false otherwise.
+bool ParseDecimal(std::string_view text, std::uint64_t* value);
+
+// The part of a file a Range header asks for. Whole for no header, one the server does not take
+// (another unit, a list of ranges, a malformed one); Unsatisfiable for a range wholly past the end.
+struct ByteRange {
+    enum class Kind { Whole, Part, Unsatisfiable };
+    Kind kind = Kind::Whole;
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;  // inclusive
+};
+ByteRange ParseRange(std::string_view header, std::uint64_t size);
+
+// The page with the names of the host's requests in place of its marker
+// "/* request names */ []", as a JSON array: the page defines a function for each.
+std::string PageWithRequestNames(std::string_view page, const std::vector<std::string>& names);
 
 // A JSON string literal for UTF-8 text (quotes, backslashes and control characters escaped).
 std::string JsonQuote(std::string_view utf8);

@@ -41,17 +41,6 @@ std::string QuotedPart(const std::string& s, size_t& i) {
     return part;
 }
 
-bool IsDeviceName(const std::string& name) {
-    // The platform maps these to devices whatever extension follows them.
-    std::string base = AsciiLowered(name.substr(0, name.find('.')));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" ||
-        base == "conout$")
-        return true;
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
 }  // namespace
 
 std::string CheckUrl(const std::string& baseUrl, const std::string& productId,
@@ -146,5 +135,5 @@ bool IsPlainFileName(const std::string& name) {
         // The second byte of a double-byte character may be 0x5C and is no separator.
         if (IsLeadByte(name[i]) && i + 1 < name.size()) ++i;
     }
-    return !IsDeviceName(name);
+    return !IsDeviceName(name, NameText::Ansi);
 }

@@ -8,8 +8,10 @@ node program; the movies are written with tools/swfwriter (AS2) or built with ha
     result = harness.run(cw, during=run.during(check), args=run.args(), timeout=90)
 """
 
+import json
 import os
 import pathlib
+import shutil
 import subprocess
 import sys
 import time
@@ -41,12 +43,17 @@ def courseware_with_ruffle(test, main, files=None, ruffle=True):
 class BrowserRun:
     """One run of the program with the page opened in headless Chromium."""
 
-    def __init__(self, cw, switch_ruffle=True):
+    def __init__(self, cw, switch_ruffle=True, profile=None):
         self.cw = cw
         self.url_file = cw.root / "url.txt"
         self.stop_file = cw.root / "stop-browser"
         self.log_file = cw.root / "browser.log"
+        self.commands = cw.root / "driver-commands"
         self.switch_ruffle = switch_ruffle
+        self.profile = profile  # a browser profile folder kept between runs, if given
+        self.sent = 0
+        for stale in (self.url_file, self.stop_file):
+            stale.unlink(missing_ok=True)
         self.driver = None
         self.url = None
         self.url_seen = None  # seconds from program start to the URL file
@@ -69,11 +76,31 @@ class BrowserRun:
         return self.url
 
     def open_browser(self, timeout_ms=120000):
-        env = dict(os.environ, PUPPETEER_CORE=str(env_dir("PUPPETEER_CORE")))
+        shutil.rmtree(self.commands, ignore_errors=True)
+        self.commands.mkdir()
+        self.sent = 0
+        env = dict(os.environ, PUPPETEER_CORE=str(env_dir("PUPPETEER_CORE")),
+                   DRIVER_COMMANDS=str(self.commands))
+        if self.profile:
+            env["DRIVER_PROFILE"] = str(self.profile)
         self.driver = subprocess.Popen(
             [os.environ.get("NODE", "node"), str(HERE / "ruffle_driver.js"), self.url,
              str(self.stop_file), str(self.log_file), str(timeout_ms)],
             env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+
+    def command(self, timeout=30.0, **command):
+        """Has the driver carry out one command (see ruffle_driver.js); returns its answer."""
+        self.sent += 1
+        done = self.commands / ("%d.done" % self.sent)
+        (self.commands / ("%d.json.tmp" % self.sent)).write_text(json.dumps(command))
+        (self.commands / ("%d.json.tmp" % self.sent)).rename(self.commands / ("%d.json" % self.sent))
+        deadline = time.monotonic() + timeout
+        while not done.exists():
+            if time.monotonic() > deadline:
+                raise harness.HarnessError("the driver did not carry out %r" % command)
+            time.sleep(0.05)
+        time.sleep(0.05)
+        return done.read_text("utf-8", "replace")
 
     def close_browser(self, screenshot=None, timeout=60):
         """Closes the page (after a screenshot to that path, if given) and waits for the driver."""

@@ -6,7 +6,9 @@ savefile, so every check goes through the real channel both ways."""
 import http.client
 import os
 import pathlib
+import shutil
 import sys
+import tempfile
 import time
 import unittest
 import urllib.parse
@@ -15,7 +17,8 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from browserharness import BrowserRun, courseware_with_ruffle, env_dir, wait_for_file  # noqa: E402
 from bridgecommon import SETTINGS_KEY  # noqa: E402
-from swfwriter import POP, Actions, movie  # noqa: E402
+from swfwriter import (EQUALS2, GET_MEMBER, NEW_OBJECT, NOT, POP, SET_MEMBER, Actions,  # noqa: E402
+                       movie)
 
 EXITED = 259 & 0xFF
 CHINESE = "中文"
@@ -413,6 +416,179 @@ class StartupTest(BrowserTest):
 
     def test_a_control_file_that_is_no_module_goes_on_to_ruffle(self):
         self.check_ruffle_plays_without_flash_control({"Flash10h.ocx": b"not a module\r\n"})
+
+
+def read_text(cw, name):
+    path = cw.path(name)
+    return path.read_bytes().decode("utf-8", "replace").strip() if path.exists() else None
+
+
+def wait_for_text(session, cw, name, text, timeout=20.0):
+    """Waits until the file holds the text; returns what it held at the end."""
+    deadline = time.monotonic() + timeout
+    while read_text(cw, name) != text and time.monotonic() < deadline and session.running():
+        time.sleep(0.1)
+    return read_text(cw, name)
+
+
+def ticking(a, ms=250):
+    """Adds to a movie: every ms the shell saves a counter to tick.txt."""
+    a.set_var("n", 0)
+    a.call_function("setInterval", lambda: a.function([], lambda b: (
+        b.set_var("n", lambda: b.concat(lambda: b.get_var("n"), 1)),
+        b.ei_call("savefile", "tick.txt", lambda: b.get_var("n")), b.op(POP))), ms)
+    a.op(POP)
+
+
+class OnePageTest(BrowserTest):
+    def test_a_second_tab_gets_a_refusal_and_the_first_plays_on(self):
+        a = Actions()
+        a.stop()
+        # Each start of the movie adds an "x" to the first line of starts.txt.
+        a.ei_call("savefile", "starts.txt",
+                  lambda: a.concat(lambda: a.ei_call("loadfile", "starts.txt"), "x"))
+        a.op(POP)
+        ticking(a)
+        seen = {}
+
+        def body(cw, session, run):
+            wait_for_file(session, cw.path("tick.txt"))
+            seen["second tab"] = run.command(do="open")
+            time.sleep(5)
+            seen["text"] = run.command(do="text", tab=1)
+            before = read_text(cw, "tick.txt")
+            time.sleep(2)
+            seen["ticks"] = (before, read_text(cw, "tick.txt"))
+            seen["starts"] = read_text(cw, "starts.txt")
+
+        cw, run, result = self.run_browser(movie(a), body)
+        self.assertEqual("1", seen["second tab"])
+        self.assertIn("This course is already playing in another window", seen["text"])
+        self.assertIn("本课程已在另一个窗口中播放", seen["text"])
+        # The movie started once, in the first tab, and plays on there.
+        self.assertEqual("nullx", seen["starts"], run.browser_log())
+        self.assertNotEqual(seen["ticks"][0], seen["ticks"][1])
+        self.assertEqual(0, result.status)
+
+
+class SavedDataTest(BrowserTest):
+    def test_a_movies_shared_object_survives_a_restart_of_the_program(self):
+        a = Actions()
+        a.stop()
+        a.set_var("so", lambda: a.call_method("SharedObject", "getLocal", "progress"))
+        # so.data.visits = so.data.visits + "x"; the first visit finds it undefined.
+        a.get_var("so").push("data").op(GET_MEMBER).push("visits")
+        a.concat(lambda: a.get_var("so").push("data").op(GET_MEMBER).push("visits").op(GET_MEMBER),
+                 "x")
+        a.op(SET_MEMBER)
+        a.call_method(lambda: a.get_var("so"), "flush")
+        a.op(POP)
+        a.ei_call("savefile", "visits.txt",
+                  lambda: a.get_var("so").push("data").op(GET_MEMBER).push("visits").op(GET_MEMBER))
+        a.op(POP)
+        profile = pathlib.Path(tempfile.mkdtemp(prefix="cs-profile-"))
+        self.addCleanup(shutil.rmtree, profile, True)
+        cw = courseware_with_ruffle(self, movie(a))
+        visits = []
+        for _ in range(2):
+            cw.path("visits.txt").unlink(missing_ok=True)
+            run = BrowserRun(cw, profile=profile)
+
+            def body(session, run):
+                visits.append(wait_for_file(session, cw.path("visits.txt")).decode().strip())
+
+            result = harness.run(cw, during=run.during(body), args=run.args(), timeout=150)
+            self.assertEqual(0, result.status, run.browser_log())
+        # The second start finds what the first one saved.
+        self.assertEqual(["undefinedx", "undefinedxx"], visits)
+
+
+class ModalInputTest(BrowserTest):
+    def test_no_input_reaches_the_movie_while_a_window_of_the_program_is_open(self):
+        a = Actions()
+        a.stop()
+        a.set_var("clicks", 0)
+        # A mouse listener counts each click and saves the count; the first opens the picker.
+        a.set_var("listener", lambda: a.push(0, "Object").op(NEW_OBJECT))
+        a.get_var("listener").push("onMouseDown")
+        a.function([], lambda b: (
+            b.set_var("clicks", lambda: b.concat(lambda: b.get_var("clicks"), 1)),
+            b.ei_call("savefile", "clicks.txt", lambda: b.get_var("clicks")), b.op(POP),
+            b.get_var("clicks").push(1).op(EQUALS2).op(NOT).if_true("done"),
+            b.fscommand("selectresource", "lesson1/@@@onPicked"),
+            b.label("done")))
+        a.op(SET_MEMBER)
+        a.call_method("Mouse", "addListener", lambda: a.get_var("listener"))
+        a.op(POP)
+        a.ei_call("savefile", "ready.txt", "ready")
+        a.op(POP)
+        seen = {}
+
+        def body(cw, session, run):
+            wait_for_file(session, cw.path("ready.txt"))
+            # In headless Chromium Ruffle 0.6.0 lets the movie see clicks only after it has taken
+            # one itself (focus, audio): click until the first one counts.
+            for _ in range(5):
+                run.command(do="click", x=500, y=300)
+                seen["first"] = wait_for_text(session, cw, "clicks.txt", "1", timeout=1.5)
+                if seen["first"]:
+                    break
+            window = harness.find_window(PICKER, timeout=60)
+            self.assertIsNotNone(window, (seen, harness.windows()))
+            time.sleep(1.5)
+            # Clicks into the page while the picker is open reach nothing.
+            for _ in range(2):
+                run.command(do="click", x=500, y=300)
+                time.sleep(0.3)
+            time.sleep(2)
+            seen["during"] = read_text(cw, "clicks.txt")
+            harness.press("alt+F4", window=harness.find_window(PICKER))
+            seen["picker closed"] = gone(PICKER)
+            time.sleep(1.5)
+            run.command(do="click", x=500, y=300)
+            seen["after"] = wait_for_text(session, cw, "clicks.txt", "2")
+
+        cw, run, result = self.run_browser(movie(a), body, files=LIBRARY_FILES)
+        self.assertEqual("1", seen["first"], run.browser_log())
+        self.assertEqual("1", seen["during"])
+        self.assertTrue(seen["picker closed"])
+        self.assertEqual("2", seen["after"])
+        self.assertEqual(0, result.status)
+
+
+class HostCallDuringMovieCallTest(BrowserTest):
+    def test_a_host_call_while_the_movie_waits_in_a_call_is_answered_at_once(self):
+        a = Actions()
+        a.stop()
+        a.ei_add_callback("DelphiCallBack", lambda: a.function(["n", "d"], lambda b: (
+            b.ei_call("savefile", "callback.txt", lambda: b.concat(lambda: b.get_var("n"), "|",
+                                                                     lambda: b.get_var("d"))),
+            b.op(POP), b.ret("received"))))
+        # "canspeak" comes 750 ms after "beginrecord", while the movie still waits in "newfolder",
+        # whose failure message stays open until the test closes it.
+        a.fscommand("beginrecord", "")
+        a.set_var("r", lambda: a.ei_call("newfolder", "blocker/sub"))
+        a.ei_call("savefile", "after.txt", lambda: a.concat("r=", lambda: a.get_var("r")))
+        a.op(POP)
+        seen = {}
+
+        def body(cw, session, run):
+            seen["box"] = harness.find_text_window("创建文件夹失败", timeout=60)
+            deadline = time.monotonic() + 8
+            while not cw.path("callback.txt").exists() and time.monotonic() < deadline:
+                time.sleep(0.1)
+            seen["callback while waiting"] = read_text(cw, "callback.txt")
+            seen["error"] = harness.find_text_window("The movie did not answer the call",
+                                                     timeout=0.5)
+            harness.press("Return")
+            seen["after"] = wait_for_file(session, cw.path("after.txt"), timeout=30)
+
+        cw, run, result = self.run_browser(movie(a), body, files={"blocker": "a file"})
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual("canspeak|null", seen["callback while waiting"], run.browser_log())
+        self.assertIsNone(seen["error"])
+        self.assertEqual(b"r=false\r\n", seen["after"])
+        self.assertEqual(0, result.status)
 
 
 if __name__ == "__main__":

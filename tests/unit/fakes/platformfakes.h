@@ -93,6 +93,10 @@ class FakeFileSystem : public FileSystem {
             at_ += n;
             return n;
         }
+        std::uint64_t Size() override { return content_.size(); }
+        void Seek(std::uint64_t offset) override {
+            at_ = static_cast<size_t>(std::min<std::uint64_t>(offset, content_.size()));
+        }
 
       private:
         FakeFileSystem& owner_;

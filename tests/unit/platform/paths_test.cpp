@@ -26,3 +26,17 @@ TEST(PathsTest, JoinIsPlainTextAndOnlySlashesAreConverted) {
 }
 
 }  // namespace
+
+TEST(PathsTest, DeviceNamesInAnyCaseWithAnyExtension) {
+    for (const char* name : {"CON", "nul.txt", "Aux .tar.gz", "conin$", "CONOUT$.log", "com1",
+                             "LPT9.doc", "COM\xC2\xB9", "lpt\xC2\xB3.txt"})
+        EXPECT_TRUE(IsDeviceName(name, NameText::Utf8)) << name;
+    for (const char* name : {"console", "com0", "com10", "lpt", "xcon", ".con", "com\xC2\xB4"})
+        EXPECT_FALSE(IsDeviceName(name, NameText::Utf8)) << name;
+}
+
+TEST(PathsTest, SuperscriptDevicesAreOnlyLookedForInUtf8) {
+    // In GBK these bytes are 鹿, and "com鹿.exe" is an ordinary file.
+    EXPECT_FALSE(IsDeviceName("com\xC2\xB9.exe", NameText::Ansi));
+    EXPECT_TRUE(IsDeviceName("COM3.exe", NameText::Ansi));
+}

@@ -113,4 +113,22 @@ TEST(MovieChannel, ThePageIsGoneOnlyAfterSilence) {
     EXPECT_TRUE(c.PageGone(501 + MovieChannel::kGoneAfterMs));
 }
 
+TEST(MovieChannel, InputStateReachesThePageLatestOnly) {
+    MovieChannel channel(0);
+    Polls polls;
+    EXPECT_TRUE(channel.InputEnabled());
+    channel.QueueInput(false);
+    channel.QueueInput(true);
+    channel.QueueInput(false);
+    EXPECT_FALSE(channel.InputEnabled());
+    channel.Poll(1, polls.Next());
+    ASSERT_EQ(1u, polls.answers.size());
+    EXPECT_EQ("[{\"kind\":\"input\",\"on\":false}]", polls.answers[0]);
+    // A call made meanwhile has its own id, and its outcome is taken as any other.
+    int id = channel.NewCallId();
+    EXPECT_LT(0, id);
+    channel.Outcome(2, id, {true, "<true/>"});
+    EXPECT_EQ("<true/>", channel.TakeOutcome(id)->text);
+}
+
 }  // namespace

@@ -86,6 +86,57 @@ TEST(WebRules, OrdinaryNamesPass) {
     EXPECT_EQ("com10", Classify("com10").rest);
 }
 
+TEST(WebRules, EveryDeviceNameIsRefused) {
+    const char* devices[] = {
+        "CONIN$",      "conout$",         "CONIN$.txt",  "a/ConOut$.swf",
+        "nul .txt",    "con  ",           "COM\xC2\xB9", "com\xC2\xB2.swf",
+        "LPT\xC2\xB3", "lpt\xC2\xB9.txt", "COM%C2%B9",   "a/lpt%C2%B2.log",
+    };
+    for (const char* rest : devices) EXPECT_EQ(web::Route::Refused, Classify(rest).route) << rest;
+    // Names that only look alike are files.
+    EXPECT_EQ(web::Route::File, Classify("conin.txt").route);
+    EXPECT_EQ(web::Route::File, Classify("com%C2%B4").route);
+    EXPECT_EQ(web::Route::File, Classify("lpt%C2%B9x").route);
+    EXPECT_EQ(web::Route::File, Classify("conout$x").route);
+}
+
+TEST(WebRules, ScriptTypesOfTheProgramDirectoryAreDownloads) {
+    for (const char* path : {"resources\\a.html", "b.HTM", "x\\y.js", "doc.svg", "data.xml",
+                             "a.xhtml", "s.mjs", "t.xsl"})
+        EXPECT_TRUE(web::ServedAsDownload(path)) << path;
+    // Ruffle's own scripts are the page's.
+    EXPECT_FALSE(web::ServedAsDownload("ruffle\\ruffle.js"));
+    EXPECT_FALSE(web::ServedAsDownload("RUFFLE\\core.ruffle.1.js"));
+    EXPECT_TRUE(web::ServedAsDownload("ruffle\\page.html"));
+    EXPECT_TRUE(web::ServedAsDownload("resources\\ruffle\\x.js"));
+    for (const char* path : {"main.swf", "a.txt", "ruffle\\x.wasm", "p.png", "s.mp3", "html"})
+        EXPECT_FALSE(web::ServedAsDownload(path)) << path;
+}
+
+TEST(WebRules, ByteRanges) {
+    using Kind = web::ByteRange::Kind;
+    auto part = [](const char* header, std::uint64_t size) {
+        web::ByteRange r = web::ParseRange(header, size);
+        return r.kind == Kind::Part    ? std::to_string(r.first) + "-" + std::to_string(r.last)
+               : r.kind == Kind::Whole ? std::string("whole")
+                                       : std::string("unsatisfiable");
+    };
+    EXPECT_EQ("100-199", part("bytes=100-199", 1000));
+    EXPECT_EQ("990-999", part("bytes=990-", 1000));
+    EXPECT_EQ("990-999", part("bytes=990-5000", 1000));
+    EXPECT_EQ("990-999", part("bytes=-10", 1000));
+    EXPECT_EQ("0-999", part("bytes=-5000", 1000));
+    EXPECT_EQ("0-0", part("BYTES=0-0", 1000));
+    EXPECT_EQ("unsatisfiable", part("bytes=1000-", 1000));
+    EXPECT_EQ("unsatisfiable", part("bytes=5000-6000", 1000));
+    EXPECT_EQ("unsatisfiable", part("bytes=-0", 1000));
+    EXPECT_EQ("unsatisfiable", part("bytes=0-", 0));
+    // What the server does not take is answered whole.
+    for (const char* header : {"", "bytes=0-1,5-6", "items=0-1", "bytes=5-1", "bytes=a-b",
+                               "bytes=-", "bytes=1", "bytes=99999999999999999999-"})
+        EXPECT_EQ("whole", part(header, 1000)) << header;
+}
+
 TEST(WebRules, PercentCoding) {
     EXPECT_EQ("a&b=c d", *web::PercentDecode("a%26b%3dc%20d", false));
     EXPECT_EQ("../", *web::PercentDecode("%2e%2E%2f", false));
@@ -135,3 +186,10 @@ TEST(WebRules, MovieUrlsInsideTheProgramDirectoryOnly) {
 }
 
 }  // namespace
+
+TEST(WebRules, ThePageIsServedWithTheHostsRequestNames) {
+    EXPECT_EQ("const requests = [\"loadfile\", \"a\\\"b\"];\nrest",
+              web::PageWithRequestNames("const requests = /* request names */ [];\nrest",
+                                        {"loadfile", "a\"b"}));
+    EXPECT_EQ("x = [];", web::PageWithRequestNames("x = /* request names */ [];", {}));
+}

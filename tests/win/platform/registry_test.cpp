@@ -64,4 +64,17 @@ TEST_F(MachineRegistryTest, KeysLiveInTheViewOfTheProgramsOwnBitness) {
     EXPECT_EQ(sizeof(void*) == 8, existsInNativeView(key));
 }
 
+TEST(UserRegistryTest, AKeyOpenedForReadingTakesNoWrites) {
+    std::string path = "software\\courseshell-read-" + std::to_string(::GetCurrentProcessId());
+    std::unique_ptr<Registry> user = UserRegistry();
+    ASSERT_NE(nullptr, user->OpenKey(path, true));
+    user->OpenKey(path, false)->WriteString("v", "kept");
+    std::unique_ptr<RegistryKey> reading = user->OpenKeyForReading(path);
+    ASSERT_NE(nullptr, reading);
+    EXPECT_EQ("kept", reading->ReadString("v").value_or(""));
+    EXPECT_THROW(reading->WriteString("v", "changed"), RegistryError);
+    EXPECT_EQ(nullptr, user->OpenKeyForReading(path + "\\missing"));
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+}
+
 }  // namespace

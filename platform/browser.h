@@ -1,0 +1,34 @@
+// The browser the browser player shows its page in. Edge or Chrome, where the registry's App
+// Paths name one, is started by the program itself, so that its window can be found and shown as
+// the movie asks; without either the user's default browser opens the page, out of the program's
+// reach.
+#pragma once
+
+#include "platform/handles.h"
+
+#include <windows.h>
+
+#include <string>
+
+// The program file of Edge, else of Chrome, as App Paths names it (the user's entry first, then
+// the machine's), when that file exists; "" for neither.
+std::u16string ChromiumBrowser();
+
+// The folder the program's browser keeps its profile in, kept from one start to the next (the
+// movie's saved data lives in it): "CourseShell\Browser" in the user's local application data,
+// created when missing. "" when there is no such folder.
+std::u16string BrowserProfileFolder();
+
+// A browser the program started.
+class BrowserProcess {
+  public:
+    // False when the program cannot be started.
+    bool Start(const std::u16string& program, const std::u16string& commandLine);
+    // Its visible top-level window that no other window owns; null before it has one, or when
+    // no browser was started.
+    HWND Window() const;
+
+  private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
