@@ -2,6 +2,7 @@
 // thread pool, routes, parameters, form bodies and content providers. Its connections are read
 // and written here, though (LoopbackServer): the library reads lines and bodies without bound and
 // waits on every socket without regard to the server's end.
+
 // Form bodies (the page's commands) may be as large as any body the request guard lets through.
 #define CPPHTTPLIB_FORM_URL_ENCODED_PAYLOAD_MAX_LENGTH (4u << 20)
 #include <httplib.h>

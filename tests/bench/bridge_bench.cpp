@@ -35,6 +35,16 @@ class StdioFile : public InputFile {
     explicit StdioFile(std::FILE* f) : f_(f) {}
     ~StdioFile() override { std::fclose(f_); }
     size_t Read(char* buffer, size_t size) override { return std::fread(buffer, 1, size, f_); }
+    std::uint64_t Size() override {
+        long at = std::ftell(f_);
+        std::fseek(f_, 0, SEEK_END);
+        long size = std::ftell(f_);
+        std::fseek(f_, at, SEEK_SET);
+        return static_cast<std::uint64_t>(size);
+    }
+    void Seek(std::uint64_t offset) override {
+        std::fseek(f_, static_cast<long>(offset), SEEK_SET);
+    }
 
   private:
     std::FILE* f_;

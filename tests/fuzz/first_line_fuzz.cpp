@@ -20,6 +20,8 @@ class PieceFile : public InputFile {
         at_ += n;
         return n;
     }
+    std::uint64_t Size() override { return content_.size(); }
+    void Seek(std::uint64_t offset) override { at_ = std::min<size_t>(offset, content_.size()); }
     size_t Consumed() const { return at_; }
 
   private:
