@@ -237,8 +237,17 @@ class Run:
                 self.page_shot("ruffle-picked.png")
 
         self.read_transcript()
-        # The program ends at once: there is no page left to look at afterwards.
-        self.press("exit", check=False)
+        # The program ends at once: there is no page left to look at afterwards. The page takes
+        # input again only once the picker has gone from the screen (Wine hides a window slowly),
+        # so a click that came too early is made again, as a person would.
+        for attempt in range(4):
+            try:
+                self.press("exit", check=False)
+            except BrowserError:
+                return
+            if self.wait_exit(4) is not None:
+                return
+            log("the program did not end after a click on %s; clicking again" % self.buttons["exit"]["label"])
 
     def wait_exit(self, timeout):
         try:
