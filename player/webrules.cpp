@@ -195,12 +195,12 @@ ByteRange ParseRange(std::string_view header, std::uint64_t size) {
     if (header.size() <= unit.size() ||
         !EqualsIgnoringAsciiCase(header.substr(0, unit.size()), unit))
         return range;
-    std::string_view spec = header.substr(unit.size());
+    std::string_view bounds = header.substr(unit.size());
     // One range only; a list is answered whole, as a server may.
-    if (spec.find(',') != spec.npos) return range;
-    std::size_t dash = spec.find('-');
-    if (dash == spec.npos) return range;
-    std::string_view first = spec.substr(0, dash), last = spec.substr(dash + 1);
+    if (bounds.find(',') != bounds.npos) return range;
+    std::size_t dash = bounds.find('-');
+    if (dash == bounds.npos) return range;
+    std::string_view first = bounds.substr(0, dash), last = bounds.substr(dash + 1);
     std::uint64_t a = 0, b = 0;
     if (first.empty()) {
         // The last b bytes.
