@@ -1,8 +1,10 @@
 // The main window's side of the external-call channel: the dispatcher with the Win32 file system,
-// the machine-wide registry, and this window as its host.
+// the machine-wide registry (or the user's copy of its key where the machine refuses), and this
+// window as its host.
 #include "app/main.h"
 
 #include "bridge/dispatcher.h"
+#include "bridge/privatecopyregistry.h"
 #include "platform/paths.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
@@ -55,7 +57,7 @@ class MainWindowHost : public CallHost {
 struct BridgeParts {
     explicit BridgeParts(TForm1& form)
         : host(form),
-          registry(MachineRegistry()),
+          registry(std::make_unique<PrivateCopyRegistry>(MachineRegistry(), UserRegistry())),
           random(ClockRandom()),
           files(Win32FileSystem(), [] { return ProgramDirectory(); }),
           settings(*registry, *random, [this] { host.RegistryFailure(); }) {}

@@ -77,7 +77,8 @@ auto SettingsStore::Guard(F&& operation) -> decltype(operation()) {
 std::string SettingsStore::ReadSetting(const std::string& name) {
     return Guard([&]() -> std::string {
         if (!registry_.KeyExists(kKeyToOpen)) return {};
-        std::unique_ptr<RegistryKey> key = registry_.OpenKey(kKeyToOpen, false);
+        // Reading needs no write rights, which a standard user lacks on the machine's key.
+        std::unique_ptr<RegistryKey> key = registry_.OpenKeyForReading(kKeyToOpen);
         if (!key) return {};
         return key->ReadString(name).value_or(std::string());
     });
@@ -103,7 +104,7 @@ std::string SettingsStore::GetInstallationId() {
             for (const IdPart& part : kIdParts)
                 created->WriteString(part.name, std::to_string(random_.Next(part.range)));
         }
-        std::unique_ptr<RegistryKey> key = registry_.OpenKey(kKeyToOpen, false);
+        std::unique_ptr<RegistryKey> key = registry_.OpenKeyForReading(kKeyToOpen);
         if (!key) throw RegistryError("Failed to open the settings key");
         int numbers[4];
         for (int i = 0; i < 4; ++i)

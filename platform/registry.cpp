@@ -73,9 +73,12 @@ class RootKeys : public Registry {
         } else {
             status = ::RegOpenKeyExA(root_, subKey.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
         }
+        refused_ = status == ERROR_ACCESS_DENIED;
         if (status != ERROR_SUCCESS) return nullptr;
         return std::make_unique<Win32Key>(std::move(key));
     }
+
+    bool LastOpenRefused() const override { return refused_; }
 
     std::unique_ptr<RegistryKey> OpenKeyForReading(const std::string& path) override {
         UniqueRegKey key;
@@ -87,6 +90,7 @@ class RootKeys : public Registry {
 
   private:
     HKEY root_;
+    bool refused_ = false;
 };
 
 }  // namespace

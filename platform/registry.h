@@ -38,6 +38,10 @@ class Registry {
     virtual std::unique_ptr<RegistryKey> OpenKeyForReading(const std::string& path) {
         return OpenKey(path, false);
     }
+    // Whether the latest OpenKey that gave nullptr was refused for lack of rights, as the
+    // machine's keys are to a standard user whom Windows does not virtualise; false when the key
+    // was missing or the call failed otherwise.
+    virtual bool LastOpenRefused() const { return false; }
 };
 
 #ifdef _WIN32

@@ -24,7 +24,12 @@ class FakeRegistry : public Registry {
         std::map<std::string, FakeValue> values;
         bool openable = true;  // for reading and writing
         bool writable = true;
+        // Refused for lack of rights when opened for writing, as the machine's keys are to a
+        // standard user; it can still be read.
+        bool refused = false;
     };
+    // Refuses to create keys for lack of rights, as the machine's hive does to a standard user.
+    bool refusesNewKeys = false;
     std::map<std::string, Key> keys;  // lower-case path without the outer backslashes
     std::vector<std::string>
         calls;  // "exists <path>", "open <path>", "create <path>", "write <name>"
@@ -55,9 +60,12 @@ class FakeRegistry : public Registry {
         }
         void WriteString(const std::string& name, const std::string& value) override {
             owner_.calls.push_back("write " + name);
-            if (!key_.writable) throw RegistryError("Failed to set data for '" + name + "'");
+            if (!key_.writable || readOnly)
+                throw RegistryError("Failed to set data for '" + name + "'");
             key_.values[name] = FakeValue{FakeValue::String, value};
         }
+
+        bool readOnly = false;
 
       private:
         FakeRegistry& owner_;
@@ -72,8 +80,24 @@ class FakeRegistry : public Registry {
     std::unique_ptr<RegistryKey> OpenKey(const std::string& path, bool create) override {
         calls.push_back((create ? "create " : "open ") + path);
         Key* key = Find(path);
+        refused_ = key ? key->refused : create && refusesNewKeys;
+        if (refused_) return nullptr;
         if (!key && create) key = &keys[Normal(path)];
         if (!key || !key->openable) return nullptr;
         return std::make_unique<Handle>(*this, *key);
     }
+
+    std::unique_ptr<RegistryKey> OpenKeyForReading(const std::string& path) override {
+        calls.push_back("read " + path);
+        Key* key = Find(path);
+        if (!key || !key->openable) return nullptr;
+        auto handle = std::make_unique<Handle>(*this, *key);
+        handle->readOnly = true;
+        return handle;
+    }
+
+    bool LastOpenRefused() const override { return refused_; }
+
+  private:
+    bool refused_ = false;
 };

@@ -55,9 +55,9 @@ TEST_F(SettingsStoreTest, KeyFormsTrailingBackslashToTestAndOpenNoneToCreate) {
     store.ReadSetting("n");
     EXPECT_EQ((std::vector<std::string>{
                   "exists \\software\\tallowbrook\\", "create \\software\\tallowbrook", "write a",
-                  "write b", "write c", "write d", "open \\software\\tallowbrook\\",
+                  "write b", "write c", "write d", "read \\software\\tallowbrook\\",
                   "exists \\software\\tallowbrook\\", "create \\software\\tallowbrook", "write n",
-                  "exists \\software\\tallowbrook\\", "open \\software\\tallowbrook\\"}),
+                  "exists \\software\\tallowbrook\\", "read \\software\\tallowbrook\\"}),
               registry.calls);
 }
 
