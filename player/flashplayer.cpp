@@ -107,7 +107,7 @@ HRESULT CreateFromFile(const std::wstring& file, REFIID iid, void** out) {
 // each forwarding identity and lifetime to the site.
 class FlashPlayer::Site {
   public:
-    Site() : client_(this), inPlace_(this), frame_(this), sink_(this) {}
+    Site() : client_(this), inPlace_(this), frame_(this), ambient_(this), sink_(this) {}
 
     ULONG AddRef() { return ++refs_; }
     ULONG Release() {
@@ -125,13 +125,20 @@ class FlashPlayer::Site {
             *out = static_cast<IOleInPlaceSite*>(&inPlace_);
         } else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow) {
             *out = static_cast<IOleInPlaceFrame*>(&frame_);
-        } else if (iid == IID_IDispatch || iid == kPlayerEventsId) {
-            *out = static_cast<IDispatch*>(&sink_);
+        } else if (iid == IID_IDispatch) {
+            // What a control asks its client site's dispatch is the container's ambient state.
+            *out = static_cast<IDispatch*>(&ambient_);
         } else {
             return E_NOINTERFACE;
         }
         AddRef();
         return S_OK;
+    }
+
+    // The event sink, an object of its own for QueryInterface, for the control's connection point.
+    IDispatch* Sink() {
+        AddRef();
+        return &sink_;
     }
 
     HWND parent = nullptr;
@@ -234,11 +241,70 @@ class FlashPlayer::Site {
         HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
     };
 
+    // The ambient properties, as a container at run time answers them: in user mode, nothing
+    // drawn around the control, no messages reflected. Those left out are not supported, so the
+    // control keeps its own defaults for them.
+    class AmbientProperties : public Part<IDispatch> {
+      public:
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+            *n = 0;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+            return DISP_E_UNKNOWNNAME;
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
+                                         VARIANT* result, EXCEPINFO*, UINT*) override {
+            if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+            VARIANT value;
+            ::VariantInit(&value);
+            switch (id) {
+                case DISPID_AMBIENT_USERMODE:
+                    value.vt = VT_BOOL;
+                    value.boolVal = VARIANT_TRUE;
+                    break;
+                case DISPID_AMBIENT_UIDEAD:
+                case DISPID_AMBIENT_SHOWHATCHING:
+                case DISPID_AMBIENT_SHOWGRABHANDLES:
+                case DISPID_AMBIENT_MESSAGEREFLECT:
+                case DISPID_AMBIENT_DISPLAYASDEFAULT:
+                case DISPID_AMBIENT_SUPPORTSMNEMONICS:
+                    value.vt = VT_BOOL;
+                    value.boolVal = VARIANT_FALSE;
+                    break;
+                case DISPID_AMBIENT_LOCALEID:
+                    value.vt = VT_I4;
+                    value.lVal = static_cast<LONG>(::GetUserDefaultLCID());
+                    break;
+                default:
+                    return DISP_E_MEMBERNOTFOUND;
+            }
+            if (!result) return E_INVALIDARG;
+            *result = value;
+            return S_OK;
+        }
+    };
+
     // Receives the player's events. A failure of a handler is reported here, where the event is
-    // delivered, and the event returns to the control normally.
+    // delivered, and the event returns to the control normally. Its identity is its own, so a
+    // connection point that asks it for IDispatch gets the sink, never the ambient properties;
+    // its lifetime is the site's.
     class EventSink : public Part<IDispatch> {
       public:
         using Part::Part;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+            if (!out) return E_POINTER;
+            *out = nullptr;
+            if (iid != IID_IUnknown && iid != IID_IDispatch && iid != kPlayerEventsId)
+                return E_NOINTERFACE;
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
         HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
             *n = 0;
             return S_OK;
@@ -273,6 +339,7 @@ class FlashPlayer::Site {
     ClientSite client_;
     InPlaceSite inPlace_;
     InPlaceFrame frame_;
+    AmbientProperties ambient_;
     EventSink sink_;
 };
 
@@ -373,8 +440,7 @@ HRESULT FlashPlayer::Embed(const ControlSource& source) {
     if (!container) return E_NOINTERFACE;
     ComPtr<IConnectionPoint> point;
     RETURN_IF_FAILED(container->FindConnectionPoint(kPlayerEventsId, point.put()));
-    ComPtr<IUnknown> sink;
-    RETURN_IF_FAILED(s.QueryInterface(IID_IDispatch, sink.put_void()));
+    ComPtr<IDispatch> sink(s.Sink());
     DWORD cookie = 0;
     RETURN_IF_FAILED(point->Advise(sink.get(), &cookie));
     s.advice.reset(Advice{point.detach(), cookie});

@@ -10,6 +10,10 @@
 // Where the class is not registered (a school PC where learners may not run regsvr32), the
 // control file beside the program serves it directly: the module is loaded and its class factory
 // asked for the player's class, as COM itself would have done from the registry.
+//
+// The client site answers the control's ambient properties as a run-time container does (user
+// mode above all: a control that believes itself in a designer does not play); the event sink is
+// an object of its own.
 #pragma once
 
 #include "player/player.h"
