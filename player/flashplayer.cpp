@@ -1,8 +1,10 @@
 #include "player/flashplayer.h"
 
+#include "platform/fileversion.h"
 #include "platform/guard.h"
 #include "platform/handles.h"
 #include "platform/textconv.h"
+#include "player/flashbuild.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -15,6 +17,9 @@ const CLSID kPlayerClassId = {
     0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const IID kPlayerEventsId = {
     0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+// The player's class key, in the process's own registry view, as COM reads it.
+const wchar_t kPlayerServerKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
 
 enum : DISPID {
     kDispMovie = 0x66,
@@ -71,6 +76,40 @@ std::u16string TextArgument(const VARIANT& v) {
     if (SUCCEEDED(::VariantChangeType(converted.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR)))
         return BstrToWide((*converted).bstrVal);
     return {};
+}
+
+// The file that serves the player's registered class; empty when there is none. COM expands a
+// REG_EXPAND_SZ path (%SystemRoot%\\...) before it loads it, and so do we.
+std::wstring RegisteredControlFile() {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kPlayerServerKey, 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    DWORD type = 0, bytes = 0;
+    if (::RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
+                           &bytes) != ERROR_SUCCESS)
+        return {};
+    value.resize(::wcsnlen(value.c_str(), bytes / sizeof(wchar_t)));
+    if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+        value = value.substr(1, value.size() - 2);
+    if (type == REG_EXPAND_SZ) {
+        DWORD n = ::ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
+        std::wstring expanded(n, L'\0');
+        if (n == 0 || ::ExpandEnvironmentStringsW(value.c_str(), &expanded[0], n) != n) return {};
+        expanded.resize(n - 1);
+        value = expanded;
+    }
+    return value;
+}
+
+// Whether a control file may play, judged by its build; a file without a readable version is
+// given its chance.
+bool IsUsableControlFile(const std::wstring& file) {
+    return file.empty() || IsUsableControlBuild(ReadFileVersion(file));
 }
 
 // The control file's module, loaded at the first request and never unloaded: the controls made
@@ -415,12 +454,19 @@ HRESULT FlashPlayer::Embed(const ControlSource& source) {
     Site& s = *site_;
     HRESULT hr = REGDB_E_CLASSNOTREG;
     if (source.registered) {
-        hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                s.object.put_void());
-        if (SUCCEEDED(hr)) source_ = {true, {}};
+        // A registered control of a build that refuses all content is as good as none: the next
+        // source gets its turn, and the killed control is never even loaded.
+        if (!IsUsableControlFile(RegisteredControlFile())) {
+            hr = CLASS_E_CLASSNOTAVAILABLE;
+        } else {
+            hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                    s.object.put_void());
+            if (SUCCEEDED(hr)) source_ = {true, {}};
+        }
     }
-    // The registry's failure is the one reported when the file cannot serve either.
-    if (FAILED(hr) && !source.file.empty() &&
+    // The registry's failure is the one reported when the file cannot serve either. A killed
+    // build beside the program is no better than a registered one.
+    if (FAILED(hr) && !source.file.empty() && IsUsableControlFile(source.file) &&
         SUCCEEDED(CreateFromFile(source.file, IID_IOleObject, s.object.put_void()))) {
         hr = S_OK;
         source_ = {false, source.file};

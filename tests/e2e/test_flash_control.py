@@ -1,0 +1,154 @@
+"""Which Flash control plays, and how the program treats it, under Wine with the stand-in:
+registered builds that refuse all content are passed over, and the control's ambient questions
+get a run-time container's answers."""
+
+import http.client
+import os
+import pathlib
+import sys
+import time
+import unittest
+import urllib.parse
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import harness  # noqa: E402
+from harness import Courseware, run  # noqa: E402
+from test_spine import CONTROL_FILE, STARTUP_MESSAGE  # noqa: E402
+
+EXITED = 259 & 0xFF
+PLAYS = "log played\nwait 2500\nfscommand exitprogram\n"
+
+
+def set_env(test, name, value):
+    os.environ[name] = value
+    test.addCleanup(os.environ.pop, name, None)
+
+
+class ControlTest(unittest.TestCase):
+    """Each test chooses what is registered; afterwards the plain stand-in is registered again
+    (the program's own regsvr32 request may have registered a copy of it meanwhile)."""
+
+    @classmethod
+    def setUpClass(cls):
+        harness.require_bench()
+
+    def tearDown(self):
+        harness.unregister_standin()
+        harness.register_standin()
+
+    def courseware(self, control=None, **kw):
+        cw = Courseware(**kw)
+        self.addCleanup(cw.close)
+        if control is not None:
+            cw.write(CONTROL_FILE, control)
+        return cw
+
+    def register_killed(self):
+        harness.unregister_standin()
+        return harness.register_standin(harness.standin_killed_dll())
+
+    def check_start_up_message(self, cw):
+        seen = {}
+
+        def during(s):
+            seen["box"] = harness.find_text_window(STARTUP_MESSAGE, timeout=20, title="Courseshell")
+            s.screenshot("startup-message.png")
+            harness.press("Return", window=harness.find_window("Courseshell", timeout=5))
+
+        result = run(cw, during=during, timeout=40)
+        self.assertIsNotNone(seen["box"])
+        self.assertFalse(result.timed_out)
+        self.assertEqual(0, result.status)
+        self.assertFalse(result.main.has("fscommand"), result.main)
+        return result
+
+
+class KilledBuildTest(ControlTest):
+    """Flash Player 32.0.0.371 and later refuse all content: a registered one is passed over."""
+
+    def test_the_killed_stand_in_reports_its_build_in_its_version_resource(self):
+        self.assertEqual((32, 0, 0, 465), harness.file_version(harness.standin_killed_dll()))
+        self.assertEqual((11, 4, 402, 265), harness.file_version(harness.standin_dll()))
+
+    def test_a_killed_registered_control_gives_way_to_the_control_file(self):
+        self.register_killed()
+        cw = self.courseware(harness.standin_dll().read_bytes(), main=PLAYS)
+        everything = cw.root / "standin-all.log"
+        set_env(self, "STANDIN_LOG", harness.winepath(everything))
+        result = run(cw, timeout=40)
+        self.assertEqual(EXITED, result.status, result.main)
+        self.assertTrue(result.main.has("log", "played"))
+        control = harness.winepath(cw.path(CONTROL_FILE)).lower()
+        self.assertEqual([control], [m.lower() for m in result.main.texts("module")])
+        self.assertEqual([control], [m.lower() for m in result.version.texts("module")])
+        self.assertEqual(["mainver = 11", "submainver = 0"], result.version.texts("getvariable"))
+        # The killed control was never made: only the two players of the file logged anything
+        # (lines of that log read "MS #INSTANCE EVENT TEXT").
+        instances = harness.MovieLog.read(everything).search(r"^#\d+ module ")
+        self.assertEqual(2, len(instances), instances)
+        self.assertFalse([l for l in instances if "standin_killed" in l.text], instances)
+
+    def test_a_killed_registered_control_gives_way_to_the_browser_player(self):
+        self.register_killed()
+        cw = self.courseware(main=PLAYS)
+        cw.write("ruffle/ruffle.js", "// a stand-in for Ruffle's files\n")
+        url_file = cw.root / "url.txt"
+        seen = {}
+
+        def during(s):
+            deadline = time.monotonic() + 30
+            while not (url_file.exists() and url_file.read_text().strip()):
+                self.assertTrue(s.running(), "the program ended without serving the page")
+                self.assertLess(time.monotonic(), deadline, "no page address within 30 s")
+                time.sleep(0.05)
+            url = urllib.parse.urlsplit(url_file.read_text().strip())
+            conn = http.client.HTTPConnection(url.hostname, url.port, timeout=20)
+            try:
+                conn.request("GET", url.path)
+                response = conn.getresponse()
+                seen["page"] = (response.status, response.read())
+            finally:
+                conn.close()
+            harness._kill(s.proc.pid)
+
+        result = run(cw, during=during, timeout=40, args=["/urlfile=" + harness.winepath(url_file)])
+        status, page = seen["page"]
+        self.assertEqual(200, status)
+        self.assertIn(b"ruffle/ruffle.js", page)
+        # No Flash control played anything.
+        self.assertEqual(0, len(result.main), result.main)
+        self.assertEqual(0, len(result.version), result.version)
+
+    def test_a_killed_registered_control_and_nothing_else_gives_the_start_up_message(self):
+        self.register_killed()
+        self.check_start_up_message(self.courseware(main="fscommand exitprogram\n"))
+
+    def test_a_killed_control_file_is_passed_over_as_well(self):
+        self.register_killed()
+        cw = self.courseware(harness.standin_killed_dll().read_bytes(),
+                             main="fscommand exitprogram\n")
+        self.check_start_up_message(cw)
+
+    def test_a_registered_control_of_a_line_that_plays_is_used(self):
+        registered = harness.register_standin()
+        cw = self.courseware(harness.standin_killed_dll().read_bytes(), main=PLAYS)
+        result = run(cw, timeout=40)
+        self.assertEqual(EXITED, result.status)
+        self.assertEqual([registered.lower()], [m.lower() for m in result.main.texts("module")])
+
+
+class AmbientTest(ControlTest):
+    def test_the_players_are_told_they_run_in_user_mode(self):
+        harness.register_standin()
+        cw = self.courseware(main=PLAYS)
+        result = run(cw, timeout=40)
+        self.assertEqual(EXITED, result.status, result.main)
+        # VT_BOOL (11), TRUE: the stand-in, like a real control, plays only then.
+        self.assertEqual(["-1 vt 11"], result.main.texts("usermode"))
+        self.assertEqual(["-1 vt 11"], result.version.texts("usermode"))
+        self.assertFalse(result.main.has("designmode-refused"))
+        self.assertTrue(result.main.has("log", "played"))
+
+
+if __name__ == "__main__":
+    unittest.main()
