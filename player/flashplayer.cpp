@@ -11,6 +11,10 @@
 
 #include <vector>
 
+// Not declared by MinGW's headers; oleaut32 has it from Windows Vista on.
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* fullPath,
+                                                 OLECHAR* helpDir);
+
 namespace {
 
 const CLSID kPlayerClassId = {
@@ -112,6 +116,16 @@ bool IsUsableControlFile(const std::wstring& file) {
     return file.empty() || IsUsableControlBuild(ReadFileVersion(file));
 }
 
+// A control's dispatch may look its type library up in the registry, where an unregistered control
+// file never wrote it. Registered for this user only: no rights needed, nothing machine-wide. A
+// file without one, or a refusal, leaves the control to manage without.
+void RegisterTypeLibraryForUser(const std::wstring& file) {
+    ComPtr<ITypeLib> library;
+    if (FAILED(::LoadTypeLibEx(file.c_str(), REGKIND_NONE, library.put()))) return;
+    std::wstring path = file;
+    ::RegisterTypeLibForUser(library.get(), &path[0], nullptr);
+}
+
 // The control file's module, loaded at the first request and never unloaded: the controls made
 // from it, and their class factory, live in its code until the process ends. A file that is not a
 // loadable module gives nullptr, quietly: no system error box about it.
@@ -122,6 +136,7 @@ HMODULE BundledControlModule(const std::wstring& file) {
         // Its own folder first for the modules it needs, as for a registered server.
         HMODULE loaded = ::LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         ::SetThreadErrorMode(previous, nullptr);
+        if (loaded) RegisterTypeLibraryForUser(file);
         return loaded;
     }();
     return module;

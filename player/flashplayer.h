@@ -9,7 +9,8 @@
 //
 // Where the class is not registered (a school PC where learners may not run regsvr32), the
 // control file beside the program serves it directly: the module is loaded and its class factory
-// asked for the player's class, as COM itself would have done from the registry. A control of a build that refuses all content is
+// asked for the player's class, as COM itself would have done from the registry; its type
+// library is registered for the current user. A control of a build that refuses all content is
 // passed over, registered or beside the program, as if it were not there.
 //
 // The client site answers the control's ambient properties as a run-time container does (user

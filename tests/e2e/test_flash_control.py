@@ -1,6 +1,6 @@
 """Which Flash control plays, and how the program treats it, under Wine with the stand-in:
-registered builds that refuse all content are passed over, and the control's ambient questions
-get a run-time container's answers."""
+registered builds that refuse all content are passed over, the control's ambient questions get a
+run-time container's answers, and a control file nobody registered finds its type library."""
 
 import http.client
 import os
@@ -148,6 +148,34 @@ class AmbientTest(ControlTest):
         self.assertEqual(["-1 vt 11"], result.version.texts("usermode"))
         self.assertFalse(result.main.has("designmode-refused"))
         self.assertTrue(result.main.has("log", "played"))
+
+
+class UnregisteredTypeLibraryTest(ControlTest):
+    """A control file whose dispatch looks its type library up in the registry
+    (STANDIN_REQUIRE_TYPELIB) plays from the file: the program registers the library first.
+
+    Wine 8's RegisterTypeLibForUser writes machine-wide (a FIXME says so) through RegisterTypeLib,
+    so the keys are looked for, and removed, in both places."""
+
+    def setUp(self):
+        harness.unregister_standin()
+        harness.remove_player_typelib()
+        self.addCleanup(harness.remove_player_typelib)
+
+    def test_the_control_file_plays_with_its_type_library_registered_for_the_user(self):
+        set_env(self, "STANDIN_REQUIRE_TYPELIB", "1")
+        set_env(self, "WINEDEBUG", "-all,fixme+ole")
+        cw = self.courseware(harness.standin_dll().read_bytes(), main=PLAYS)
+        result = run(cw, timeout=40)
+        self.assertEqual(EXITED, result.status, str(result.main) + result.stderr[-2000:])
+        self.assertTrue(result.main.has("log", "played"))
+        self.assertTrue(result.main.has("typelib-registered"))
+        self.assertFalse(result.main.has("typelib-unregistered"), result.main)
+        self.assertEqual(["mainver = 11", "submainver = 0"], result.version.texts("getvariable"))
+        control = harness.winepath(cw.path(CONTROL_FILE))
+        self.assertEqual(control.lower(), (harness.player_typelib_path() or "").lower())
+        # The per-user call, not the machine-wide one: Wine names it in its FIXME.
+        self.assertIn("RegisterTypeLibForUser", result.stderr)
 
 
 if __name__ == "__main__":
