@@ -26,6 +26,7 @@ const IID kPlayerEventsId = {
 const wchar_t kPlayerServerKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
 
 enum : DISPID {
+    kDispReadyState = -525,
     kDispMovie = 0x66,
     kDispPlay = 0x70,
     kDispPlaying = 0x7D,
@@ -537,6 +538,15 @@ bool FlashPlayer::Playing() {
     UniqueVariant b;
     if (FAILED(::VariantChangeType(b.get(), result.get(), 0, VT_BOOL))) return false;
     return (*b).boolVal != VARIANT_FALSE;
+}
+
+int FlashPlayer::ReadyState() {
+    UniqueVariant result;
+    Invoke(site_->dispatch.get(), kDispReadyState, DISPATCH_PROPERTYGET, {}, result.get());
+    UniqueVariant number;
+    if (FAILED(::VariantChangeType(number.get(), result.get(), 0, VT_I4)))
+        throw PlayerError("The player's ready state is not a number");
+    return static_cast<int>((*number).lVal);
 }
 
 void FlashPlayer::SetPlaying(bool playing) {

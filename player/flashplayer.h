@@ -50,6 +50,9 @@ class FlashPlayer {
 
     void SetMovie(const std::u16string& path);
     bool Playing();
+    // How far the movie has loaded: 0 loading, 1 uninitialised, 2 loaded, 3 interactive,
+    // 4 complete.
+    int ReadyState();
     void SetPlaying(bool playing);
     void Play();
     std::u16string GetVariable(const std::u16string& name);

@@ -1,6 +1,7 @@
 """Which Flash control plays, and how the program treats it, under Wine with the stand-in:
 registered builds that refuse all content are passed over, the control's ambient questions get a
-run-time container's answers, and a control file nobody registered finds its type library."""
+run-time container's answers, a control file nobody registered finds its type library, and the
+version check waits for a probe movie that loads slowly."""
 
 import http.client
 import os
@@ -13,6 +14,7 @@ import urllib.parse
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from harness import Courseware, run  # noqa: E402
+from test_commands import BROKEN, TOO_OLD  # noqa: E402
 from test_spine import CONTROL_FILE, STARTUP_MESSAGE  # noqa: E402
 
 EXITED = 259 & 0xFF
@@ -176,6 +178,73 @@ class UnregisteredTypeLibraryTest(ControlTest):
         self.assertEqual(control.lower(), (harness.player_typelib_path() or "").lower())
         # The per-user call, not the machine-wide one: Wine names it in its FIXME.
         self.assertIn("RegisterTypeLibForUser", result.stderr)
+
+
+class SlowProbeTest(harness.ProgramTest):
+    """On a slow start the probe movie may not have loaded at the version check's first look; the
+    check looks again every 250 ms for up to 10 s."""
+
+    def test_a_probe_that_loads_after_three_seconds_passes_the_check(self):
+        cw = self.courseware(main="wait 6000\nlog still-running\nfscommand exitprogram\n",
+                             version="loadtime 3000\nvar mainver 11\nvar submainver 0\n")
+        seen = {"boxes": []}
+
+        def during(s):
+            while s.running() and not s.log().has("log", "still-running"):
+                seen["boxes"] += [w for w in harness.windows() if w["title"] == "错误"]
+                time.sleep(0.5)
+
+        result = run(cw, during=during, timeout=40)
+        self.assertEqual([], seen["boxes"])
+        self.assertEqual(EXITED, result.status, result.version)
+        self.assertTrue(result.main.has("log", "still-running"))
+        self.assertEqual(["mainver = 11", "submainver = 0"], result.version.texts("getvariable"))
+        states = result.version.texts("readystate-get")
+        self.assertGreaterEqual(states.count("0"), 4, states)
+        self.assertEqual("4", states[-1])
+        # Read only once the movie was there.
+        self.assertLess(result.version.first("loaded").ms, result.version.first("getvariable").ms)
+
+    def test_a_prompt_probe_that_reports_9_5_gets_the_upgrade_message_at_once(self):
+        cw = self.courseware(main="wait 10000\nlog still-running\nfscommand exitprogram\n",
+                             version="var mainver 9\nvar submainver 5\n")
+        seen = {}
+
+        def during(s):
+            seen["box"] = harness.find_text_window(TOO_OLD, timeout=20, title="错误")
+            harness.press("Return", window=harness.find_window("错误", timeout=5))
+
+        result = run(cw, during=during, timeout=40)
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual(0, result.status)
+        self.assertFalse(result.main.has("log", "still-running"))
+        self.assertEqual(["4"], result.version.texts("readystate-get"))
+        asked = result.version.first("readystate-get").ms
+        self.assertLess(result.version.first("getvariable").ms - asked, 200)
+
+    def test_a_probe_that_never_loads_gets_the_second_message_after_ten_seconds(self):
+        cw = self.courseware(main="wait 30000\nlog still-running\nfscommand exitprogram\n",
+                             version="loadtime 60000\nvar mainver 11\nvar submainver 0\n")
+        seen = {}
+
+        def during(s):
+            seen["box"] = harness.find_text_window(BROKEN, timeout=30, title="错误")
+            seen["at"] = s.elapsed()
+            s.screenshot("never-loaded.png")
+            harness.press("Return", window=harness.find_window("错误", timeout=5))
+
+        result = run(cw, during=during, timeout=50)
+        self.assertIsNotNone(seen["box"])
+        self.assertEqual(0, result.status)
+        self.assertFalse(result.main.has("log", "still-running"))
+        states = result.version.events("readystate-get")
+        self.assertEqual({"0"}, {line.text for line in states})
+        waited = states[-1].ms - states[0].ms
+        self.assertGreaterEqual(waited, 9500, states)
+        self.assertLess(waited, 11500, states)
+        # About four looks a second.
+        self.assertGreaterEqual(len(states), 30, states)
+        self.assertEqual(["mainver"], result.version.texts("getvariable-fail"))
 
 
 if __name__ == "__main__":
