@@ -194,6 +194,9 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 case kTimer3:
                     Timer3Timer();
                     return 0;
+                case kProbeTimer:
+                    ProbeTimerTimer();
+                    return 0;
             }
             break;
     }

@@ -64,8 +64,11 @@ class TForm1 : public Window, public MovieFunctionCaller {
     // The movie's external calls (app/flashcall.cpp).
     void CreateBridge();
     void flash1FlashCall(const std::u16string& request);
-    // The player version check (app/versioncheck.cpp).
+    // The player version check (app/versioncheck.cpp): Timer1 starts it, the probe timer looks
+    // again until the probe movie has loaded.
     void Timer1Timer();
+    void ProbeTimerTimer();
+    void CheckPlayerVersion();
     // The update check and download (app/updatehandlers.cpp).
     void CreateUpdate();
     void Timer2Timer();
@@ -83,6 +86,8 @@ class TForm1 : public Window, public MovieFunctionCaller {
     HWND Memo1 = nullptr;
     bool created_ = false;
     BrowserPlayer* browser_ = nullptr;  // flash1, when it is the browser player
+    // When the version check stops waiting for the probe movie (GetTickCount64).
+    unsigned long long probeWaitEnds_ = 0;
     std::unique_ptr<ExternalCallDispatcher> calls_;
     // Documents, movies and the installer open on this window's behalf.
     std::unique_ptr<Shell> shell_;

@@ -1,5 +1,6 @@
 // The player version check, once per start: the probe movie reports the installed player's
-// version in two variables.
+// version in two variables. On a slow start the probe may still be loading at Timer1's tick; the
+// check then looks again until it has loaded, for a while, before it judges.
 #include "app/commandrules.h"
 #include "app/main.h"
 #include "app/timers.h"
@@ -18,12 +19,37 @@ int ReadVersionPart(MoviePlayer& probe, const char16_t* variable) {
     return value;
 }
 
+// A player that cannot say how far it is has nothing more to wait for.
+bool StillLoading(MoviePlayer& probe) {
+    try {
+        return probe.ReadyState() < 4;
+    } catch (const PlayerError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 void TForm1::Timer1Timer() {
     ::KillTimer(hwnd(), kTimer1);
     // There is no Flash Player to check when the browser plays the movie.
     if (!flashversion) return;
+    probeWaitEnds_ = ::GetTickCount64() + kProbeLoadLimit;
+    CheckPlayerVersion();
+}
+
+void TForm1::ProbeTimerTimer() {
+    CheckPlayerVersion();
+}
+
+void TForm1::CheckPlayerVersion() {
+    if (StillLoading(*flashversion) && ::GetTickCount64() < probeWaitEnds_) {
+        // Setting it again while it runs only restarts its count.
+        ::SetTimer(hwnd(), kProbeTimer, kProbeRetryInterval, nullptr);
+        return;
+    }
+    // Judged once: the message boxes below run their own loops, in which no tick may come back.
+    ::KillTimer(hwnd(), kProbeTimer);
     try {
         int major = ReadVersionPart(*flashversion, u"mainver");
         int minor = ReadVersionPart(*flashversion, u"submainver");

@@ -15,6 +15,7 @@ class ActiveXPlayer : public MoviePlayer {
 
     void SetMovie(const std::u16string& path) override { control_.SetMovie(path); }
     bool Playing() override { return control_.Playing(); }
+    int ReadyState() override { return control_.ReadyState(); }
     void SetPlaying(bool playing) override { control_.SetPlaying(playing); }
     void Play() override { control_.Play(); }
     std::u16string GetVariable(const std::u16string& name) override {

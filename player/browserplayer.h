@@ -27,6 +27,8 @@ class BrowserPlayer : public MoviePlayer {
 
     void SetMovie(const std::u16string& path) override;
     bool Playing() override { return playing_; }
+    // The page has no loading stage the program waits for.
+    int ReadyState() override { return 4; }
     void SetPlaying(bool playing) override;
     void Play() override { SetPlaying(true); }
     std::u16string GetVariable(const std::u16string& name) override;

@@ -1,13 +1,19 @@
 #include "player/flashplayer.h"
 
+#include "platform/fileversion.h"
 #include "platform/guard.h"
 #include "platform/handles.h"
 #include "platform/textconv.h"
+#include "player/flashbuild.h"
 
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <vector>
+
+// Not declared by MinGW's headers; oleaut32 has it from Windows Vista on.
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* fullPath,
+                                                 OLECHAR* helpDir);
 
 namespace {
 
@@ -16,7 +22,11 @@ const CLSID kPlayerClassId = {
 const IID kPlayerEventsId = {
     0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
+// The player's class key, in the process's own registry view, as COM reads it.
+const wchar_t kPlayerServerKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
+
 enum : DISPID {
+    kDispReadyState = -525,
     kDispMovie = 0x66,
     kDispPlay = 0x70,
     kDispPlaying = 0x7D,
@@ -73,6 +83,50 @@ std::u16string TextArgument(const VARIANT& v) {
     return {};
 }
 
+// The file that serves the player's registered class; empty when there is none. COM expands a
+// REG_EXPAND_SZ path (%SystemRoot%\\...) before it loads it, and so do we.
+std::wstring RegisteredControlFile() {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kPlayerServerKey, 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    DWORD type = 0, bytes = 0;
+    if (::RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
+                           &bytes) != ERROR_SUCCESS)
+        return {};
+    value.resize(::wcsnlen(value.c_str(), bytes / sizeof(wchar_t)));
+    if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+        value = value.substr(1, value.size() - 2);
+    if (type == REG_EXPAND_SZ) {
+        DWORD n = ::ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
+        std::wstring expanded(n, L'\0');
+        if (n == 0 || ::ExpandEnvironmentStringsW(value.c_str(), &expanded[0], n) != n) return {};
+        expanded.resize(n - 1);
+        value = expanded;
+    }
+    return value;
+}
+
+// Whether a control file may play, judged by its build; a file without a readable version is
+// given its chance.
+bool IsUsableControlFile(const std::wstring& file) {
+    return file.empty() || IsUsableControlBuild(ReadFileVersion(file));
+}
+
+// A control's dispatch may look its type library up in the registry, where an unregistered control
+// file never wrote it. Registered for this user only: no rights needed, nothing machine-wide. A
+// file without one, or a refusal, leaves the control to manage without.
+void RegisterTypeLibraryForUser(const std::wstring& file) {
+    ComPtr<ITypeLib> library;
+    if (FAILED(::LoadTypeLibEx(file.c_str(), REGKIND_NONE, library.put()))) return;
+    std::wstring path = file;
+    ::RegisterTypeLibForUser(library.get(), &path[0], nullptr);
+}
+
 // The control file's module, loaded at the first request and never unloaded: the controls made
 // from it, and their class factory, live in its code until the process ends. A file that is not a
 // loadable module gives nullptr, quietly: no system error box about it.
@@ -83,6 +137,7 @@ HMODULE BundledControlModule(const std::wstring& file) {
         // Its own folder first for the modules it needs, as for a registered server.
         HMODULE loaded = ::LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         ::SetThreadErrorMode(previous, nullptr);
+        if (loaded) RegisterTypeLibraryForUser(file);
         return loaded;
     }();
     return module;
@@ -107,7 +162,7 @@ HRESULT CreateFromFile(const std::wstring& file, REFIID iid, void** out) {
 // each forwarding identity and lifetime to the site.
 class FlashPlayer::Site {
   public:
-    Site() : client_(this), inPlace_(this), frame_(this), sink_(this) {}
+    Site() : client_(this), inPlace_(this), frame_(this), ambient_(this), sink_(this) {}
 
     ULONG AddRef() { return ++refs_; }
     ULONG Release() {
@@ -125,13 +180,20 @@ class FlashPlayer::Site {
             *out = static_cast<IOleInPlaceSite*>(&inPlace_);
         } else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow) {
             *out = static_cast<IOleInPlaceFrame*>(&frame_);
-        } else if (iid == IID_IDispatch || iid == kPlayerEventsId) {
-            *out = static_cast<IDispatch*>(&sink_);
+        } else if (iid == IID_IDispatch) {
+            // What a control asks its client site's dispatch is the container's ambient state.
+            *out = static_cast<IDispatch*>(&ambient_);
         } else {
             return E_NOINTERFACE;
         }
         AddRef();
         return S_OK;
+    }
+
+    // The event sink, an object of its own for QueryInterface, for the control's connection point.
+    IDispatch* Sink() {
+        AddRef();
+        return &sink_;
     }
 
     HWND parent = nullptr;
@@ -234,11 +296,70 @@ class FlashPlayer::Site {
         HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
     };
 
+    // The ambient properties, as a container at run time answers them: in user mode, nothing
+    // drawn around the control, no messages reflected. Those left out are not supported, so the
+    // control keeps its own defaults for them.
+    class AmbientProperties : public Part<IDispatch> {
+      public:
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+            *n = 0;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+            return DISP_E_UNKNOWNNAME;
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
+                                         VARIANT* result, EXCEPINFO*, UINT*) override {
+            if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+            VARIANT value;
+            ::VariantInit(&value);
+            switch (id) {
+                case DISPID_AMBIENT_USERMODE:
+                    value.vt = VT_BOOL;
+                    value.boolVal = VARIANT_TRUE;
+                    break;
+                case DISPID_AMBIENT_UIDEAD:
+                case DISPID_AMBIENT_SHOWHATCHING:
+                case DISPID_AMBIENT_SHOWGRABHANDLES:
+                case DISPID_AMBIENT_MESSAGEREFLECT:
+                case DISPID_AMBIENT_DISPLAYASDEFAULT:
+                case DISPID_AMBIENT_SUPPORTSMNEMONICS:
+                    value.vt = VT_BOOL;
+                    value.boolVal = VARIANT_FALSE;
+                    break;
+                case DISPID_AMBIENT_LOCALEID:
+                    value.vt = VT_I4;
+                    value.lVal = static_cast<LONG>(::GetUserDefaultLCID());
+                    break;
+                default:
+                    return DISP_E_MEMBERNOTFOUND;
+            }
+            if (!result) return E_INVALIDARG;
+            *result = value;
+            return S_OK;
+        }
+    };
+
     // Receives the player's events. A failure of a handler is reported here, where the event is
-    // delivered, and the event returns to the control normally.
+    // delivered, and the event returns to the control normally. Its identity is its own, so a
+    // connection point that asks it for IDispatch gets the sink, never the ambient properties;
+    // its lifetime is the site's.
     class EventSink : public Part<IDispatch> {
       public:
         using Part::Part;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+            if (!out) return E_POINTER;
+            *out = nullptr;
+            if (iid != IID_IUnknown && iid != IID_IDispatch && iid != kPlayerEventsId)
+                return E_NOINTERFACE;
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
         HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
             *n = 0;
             return S_OK;
@@ -273,6 +394,7 @@ class FlashPlayer::Site {
     ClientSite client_;
     InPlaceSite inPlace_;
     InPlaceFrame frame_;
+    AmbientProperties ambient_;
     EventSink sink_;
 };
 
@@ -348,12 +470,19 @@ HRESULT FlashPlayer::Embed(const ControlSource& source) {
     Site& s = *site_;
     HRESULT hr = REGDB_E_CLASSNOTREG;
     if (source.registered) {
-        hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                s.object.put_void());
-        if (SUCCEEDED(hr)) source_ = {true, {}};
+        // A registered control of a build that refuses all content is as good as none: the next
+        // source gets its turn, and the killed control is never even loaded.
+        if (!IsUsableControlFile(RegisteredControlFile())) {
+            hr = CLASS_E_CLASSNOTAVAILABLE;
+        } else {
+            hr = ::CoCreateInstance(kPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                    s.object.put_void());
+            if (SUCCEEDED(hr)) source_ = {true, {}};
+        }
     }
-    // The registry's failure is the one reported when the file cannot serve either.
-    if (FAILED(hr) && !source.file.empty() &&
+    // The registry's failure is the one reported when the file cannot serve either. A killed
+    // build beside the program is no better than a registered one.
+    if (FAILED(hr) && !source.file.empty() && IsUsableControlFile(source.file) &&
         SUCCEEDED(CreateFromFile(source.file, IID_IOleObject, s.object.put_void()))) {
         hr = S_OK;
         source_ = {false, source.file};
@@ -373,8 +502,7 @@ HRESULT FlashPlayer::Embed(const ControlSource& source) {
     if (!container) return E_NOINTERFACE;
     ComPtr<IConnectionPoint> point;
     RETURN_IF_FAILED(container->FindConnectionPoint(kPlayerEventsId, point.put()));
-    ComPtr<IUnknown> sink;
-    RETURN_IF_FAILED(s.QueryInterface(IID_IDispatch, sink.put_void()));
+    ComPtr<IDispatch> sink(s.Sink());
     DWORD cookie = 0;
     RETURN_IF_FAILED(point->Advise(sink.get(), &cookie));
     s.advice.reset(Advice{point.detach(), cookie});
@@ -410,6 +538,15 @@ bool FlashPlayer::Playing() {
     UniqueVariant b;
     if (FAILED(::VariantChangeType(b.get(), result.get(), 0, VT_BOOL))) return false;
     return (*b).boolVal != VARIANT_FALSE;
+}
+
+int FlashPlayer::ReadyState() {
+    UniqueVariant result;
+    Invoke(site_->dispatch.get(), kDispReadyState, DISPATCH_PROPERTYGET, {}, result.get());
+    UniqueVariant number;
+    if (FAILED(::VariantChangeType(number.get(), result.get(), 0, VT_I4)))
+        throw PlayerError("The player's ready state is not a number");
+    return static_cast<int>((*number).lVal);
 }
 
 void FlashPlayer::SetPlaying(bool playing) {

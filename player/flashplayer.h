@@ -9,7 +9,13 @@
 //
 // Where the class is not registered (a school PC where learners may not run regsvr32), the
 // control file beside the program serves it directly: the module is loaded and its class factory
-// asked for the player's class, as COM itself would have done from the registry.
+// asked for the player's class, as COM itself would have done from the registry; its type
+// library is registered for the current user. A control of a build that refuses all content is
+// passed over, registered or beside the program, as if it were not there.
+//
+// The client site answers the control's ambient properties as a run-time container does (user
+// mode above all: a control that believes itself in a designer does not play); the event sink is
+// an object of its own.
 #pragma once
 
 #include "player/player.h"
@@ -44,6 +50,9 @@ class FlashPlayer {
 
     void SetMovie(const std::u16string& path);
     bool Playing();
+    // How far the movie has loaded: 0 loading, 1 uninitialised, 2 loaded, 3 interactive,
+    // 4 complete.
+    int ReadyState();
     void SetPlaying(bool playing);
     void Play();
     std::u16string GetVariable(const std::u16string& name);

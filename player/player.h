@@ -28,6 +28,8 @@ class MoviePlayer {
     // A full path loads that movie and starts it; empty text unloads the current movie.
     virtual void SetMovie(const std::u16string& path) = 0;
     virtual bool Playing() = 0;
+    // How far the movie has loaded, as the Flash control counts: 4 when it is complete.
+    virtual int ReadyState() = 0;
     virtual void SetPlaying(bool playing) = 0;
     virtual void Play() = 0;
     virtual std::u16string GetVariable(const std::u16string& name) = 0;

@@ -13,6 +13,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake make g++ python3 dpkg-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  mingw-w64-tools
   wine wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   locales pulseaudio pulseaudio-utils sox googletest
   chromium haxe nodejs

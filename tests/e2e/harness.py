@@ -90,6 +90,23 @@ def standin_dll():
     return _env_path("STANDIN_DLL")
 
 
+def standin_killed_dll():
+    """The stand-in built as a Flash build that refuses all content (32.0.0.465)."""
+    return _env_path("STANDIN_KILLED_DLL")
+
+
+def file_version(path):
+    """The file version of a Windows image's version resource as a tuple of four numbers, or
+    None: read from its VS_FIXEDFILEINFO, found by the structure's signature."""
+    data = pathlib.Path(path).read_bytes()
+    at = data.find((0xFEEF04BD).to_bytes(4, "little"))
+    if at < 0:
+        return None
+    ms = int.from_bytes(data[at + 8:at + 12], "little")
+    ls = int.from_bytes(data[at + 12:at + 16], "little")
+    return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
 def ansi_encoding():
     """The Windows ANSI code page Wine derives from the Unix locale."""
     lang = os.environ.get("LC_ALL") or os.environ.get("LANG") or ""
@@ -216,6 +233,33 @@ def register_standin(dll=None):
     if (registered or "").lower() != path.lower():
         raise HarnessError("regsvr32 left the class registered as %r, expected %r" % (registered, path))
     return path
+
+
+# The player's type library and its two interfaces, wherever a registration may have written them:
+# Wine registers a type library "for the user" machine-wide (HKLM\Software\Classes).
+PLAYER_TYPELIB = "{D27CDB6B-AE6D-11CF-96B8-444553540000}"
+_PLAYER_TYPELIB_KEYS = [
+    root + sub
+    for root in ("HKLM\\Software\\Classes\\", "HKCU\\Software\\Classes\\")
+    for sub in ("TypeLib\\" + PLAYER_TYPELIB, "Interface\\{D27CDB6C-AE6D-11CF-96B8-444553540000}",
+                "Interface\\{D27CDB6D-AE6D-11CF-96B8-444553540000}")
+]
+
+
+def player_typelib_path():
+    """The file the registry names for the player's type library 1.0 (HKCR), or None."""
+    for bits in ("win32", "win64"):
+        values = reg_query("HKCR\\TypeLib\\%s\\1.0\\0\\%s" % (PLAYER_TYPELIB, bits), redirect=False)
+        if values and values.get(""):
+            return values[""]
+    return None
+
+
+def remove_player_typelib():
+    for key in _PLAYER_TYPELIB_KEYS:
+        reg_delete(key, redirect=False)
+    if player_typelib_path() is not None:
+        raise HarnessError("the player's type library is still registered")
 
 
 def unregister_standin(dll=None):

@@ -180,6 +180,81 @@ class ChannelTest(unittest.TestCase):
                         missing.explain())
 
 
+class AmbientQuestionTest(unittest.TestCase):
+    """At activation the stand-in asks its site for the ambient UserMode as an MFC control does:
+    no ambient dispatch, or a failing call, is run mode; an answer is read as a VT_BOOL, so an
+    empty one is design mode, in which it plays nothing."""
+
+    def host(self, kind):
+        if kind:
+            os.environ["STANDIN_TESTHOST_AMBIENT"] = kind
+            self.addCleanup(os.environ.pop, "STANDIN_TESTHOST_AMBIENT", None)
+        return HostRun(self, "log ran\nfscommand quit\n", seconds=4)
+
+    def test_a_run_time_answer_plays(self):
+        run = self.host(None)
+        self.assertEqual(["-1 vt 11"], run.movie.texts("usermode"), run.explain())
+        self.assertIn("site ambient -709", run.host)
+        self.assertTrue(run.movie.has("log", "ran"))
+        self.assertEqual(run.result.status, 0)
+
+    def test_no_ambient_dispatch_or_a_failing_call_is_run_mode(self):
+        for kind, seen in (("none", "no-ambient-dispatch"), ("fail", "fail 0x80020003")):
+            run = self.host(kind)
+            self.assertEqual([seen], run.movie.texts("usermode"), run.explain())
+            self.assertTrue(run.movie.has("log", "ran"), kind)
+
+    def test_an_empty_answer_is_design_mode_and_nothing_plays(self):
+        run = self.host("empty")
+        self.assertEqual(["0 vt 0"], run.movie.texts("usermode"), run.explain())
+        self.assertTrue(run.movie.has("designmode-refused", run.cw.windows_path("main.swf")))
+        self.assertFalse(run.movie.has("log"))
+        self.assertEqual(run.result.status, 2)   # no quit came: the host timed out
+
+
+class SwitchTest(unittest.TestCase):
+    def test_with_its_type_library_required_and_not_registered_the_dispatch_fails(self):
+        harness.remove_player_typelib()
+        os.environ["STANDIN_REQUIRE_TYPELIB"] = "1"
+        self.addCleanup(os.environ.pop, "STANDIN_REQUIRE_TYPELIB", None)
+        run = HostRun(self, "fscommand quit\n", seconds=3)
+        # TYPE_E_LIBNOTREGISTERED, for the settings by name and the movie alike; no movie loads.
+        self.assertIn("setting dispid 0", run.host, run.explain())
+        self.assertIn("movie 0x8002801D", run.host)
+        self.assertEqual(0, len(run.movie))
+
+
+class KilledBuildTest(unittest.TestCase):
+    """standin_killed.dll: a Flash build that refuses all content, as 32.0.0.371 and later do."""
+
+    def tearDown(self):
+        harness.unregister_standin()
+        harness.register_standin()
+
+    def test_it_runs_no_script_and_draws_a_blocked_panel(self):
+        harness.unregister_standin()
+        harness.register_standin(harness.standin_killed_dll())
+        seen = {}
+
+        def during(s):
+            s.wait_for_log(r"^blocked ", 15)
+            time.sleep(0.5)
+            frame = s.find_window("Stand-in test host", timeout=5)
+            # The player is 400 x 300 at (10,10): the sign is centred 30 pixels above the middle.
+            seen["panel"] = s.pixel(frame["x"] + 10 + 20, frame["y"] + 10 + 20)
+            seen["sign"] = s.pixel(frame["x"] + 10 + 200, frame["y"] + 10 + 120)
+            s.screenshot("killed.png")
+
+        run = HostRun(self, "var mainver 32\nlog ran\nfscommand quit\n", seconds=4, during=during)
+        self.assertTrue(run.movie.has("blocked", run.cw.windows_path("main.swf")), run.explain())
+        self.assertFalse(run.movie.has("log"))
+        self.assertFalse([l for l in run.host if l.startswith("fscommand")])
+        self.assertEqual(run.result.status, 2)
+        self.assertEqual((0x3A, 0x3A, 0x3A), seen["panel"])
+        self.assertEqual((0xE0, 0x40, 0x30), seen["sign"])
+        self.assertEqual((32, 0, 0, 465), harness.file_version(harness.standin_killed_dll()))
+
+
 class ScriptTimingTest(unittest.TestCase):
     def test_loops_keep_running_while_the_host_pumps_inside_a_handler(self):
         script = "every 50 6 call tick\nfscommand pump 800\njoin\nlog joined\nfscommand quit\n"

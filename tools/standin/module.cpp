@@ -12,6 +12,11 @@ LONG g_locks = 0;
 
 constexpr wchar_t kClsidKey[] = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
 constexpr wchar_t kProgId[] = L"ShockwaveFlash.ShockwaveFlash";
+#ifdef STANDIN_KILLED
+constexpr wchar_t kDescription[] = L"Shockwave Flash Object (stand-in test tool, killed build)";
+#else
+constexpr wchar_t kDescription[] = L"Shockwave Flash Object (stand-in test tool)";
+#endif
 
 class Factory final : public IClassFactory {
   public:
@@ -91,8 +96,9 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
     DWORD n = GetModuleFileNameW(g_module, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return SELFREG_E_CLASS;
     const std::wstring clsid = kClsidKey;
-    LONG rc = SetString(HKEY_CLASSES_ROOT, clsid, nullptr,
-                        L"Shockwave Flash Object (stand-in test tool)");
+    // The class only: the type library stays unregistered, as in a control file nobody
+    // registered, until a container registers it.
+    LONG rc = SetString(HKEY_CLASSES_ROOT, clsid, nullptr, kDescription);
     if (rc == ERROR_SUCCESS)
         rc = SetString(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", nullptr, path);
     if (rc == ERROR_SUCCESS)

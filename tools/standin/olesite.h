@@ -1,15 +1,21 @@
 // The in-place site a minimal container gives an ActiveX control: one object answers every site
 // interface the control asks for while it activates in place; IOleWindow's two methods are shared
-// by IOleInPlaceSite and IOleInPlaceFrame, which is what a control expects. The site lives on the
-// container's stack, so its reference count only counts.
+// by IOleInPlaceSite and IOleInPlaceFrame, which is what a control expects. Its IDispatch answers
+// the ambient properties as a run-time container does (UserMode TRUE: a control that reads design
+// mode does not play). The site lives on the container's stack, so its reference count only
+// counts.
 #pragma once
 
 #include <ocidl.h>
+#include <olectl.h>
 #include <windows.h>
 
 namespace standin {
 
-class InPlaceSite : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class InPlaceSite : public IOleClientSite,
+                    public IOleInPlaceSite,
+                    public IOleInPlaceFrame,
+                    public IDispatch {
   public:
     InPlaceSite(HWND window, RECT pos) : pos(pos), window_(window) {}
     virtual ~InPlaceSite() = default;
@@ -25,6 +31,8 @@ class InPlaceSite : public IOleClientSite, public IOleInPlaceSite, public IOleIn
             *out = static_cast<IOleInPlaceSite*>(this);
         else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
             *out = static_cast<IOleInPlaceFrame*>(this);
+        else if (iid == IID_IDispatch && AnswersAmbient())
+            *out = static_cast<IDispatch*>(this);
         else
             return E_NOINTERFACE;
         AddRef();
@@ -97,9 +105,47 @@ class InPlaceSite : public IOleClientSite, public IOleInPlaceSite, public IOleIn
     STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
+    // IDispatch: the ambient properties
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
+                        EXCEPINFO*, UINT*) override {
+        if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+        return Ambient(id, result);
+    }
+
   protected:
     // The site's own steps of activation, for a container that records them.
     virtual void Note(const char* step) { (void)step; }
+    // Whether the site has an ambient dispatch at all.
+    virtual bool AnswersAmbient() { return true; }
+    // One ambient property; the ones a container may leave out are not supported.
+    virtual HRESULT Ambient(DISPID id, VARIANT* result) {
+        if (!result) return E_INVALIDARG;
+        switch (id) {
+            case DISPID_AMBIENT_USERMODE:
+                VariantInit(result);
+                result->vt = VT_BOOL;
+                result->boolVal = VARIANT_TRUE;
+                return S_OK;
+            case DISPID_AMBIENT_UIDEAD:
+            case DISPID_AMBIENT_SHOWHATCHING:
+            case DISPID_AMBIENT_SHOWGRABHANDLES:
+            case DISPID_AMBIENT_MESSAGEREFLECT:
+                VariantInit(result);
+                result->vt = VT_BOOL;
+                result->boolVal = VARIANT_FALSE;
+                return S_OK;
+            default:
+                return DISP_E_MEMBERNOTFOUND;
+        }
+    }
 
   private:
     HWND window_;

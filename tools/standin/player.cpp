@@ -17,6 +17,7 @@ constexpr wchar_t kClockClass[] = L"StandinPlayerClock";
 constexpr UINT kContinue = WM_APP + 1;
 constexpr UINT_PTR kWaitTimer = 1;
 constexpr UINT_PTR kCallTimer = 2;
+constexpr UINT_PTR kLoadTimer = 3;
 constexpr UINT_PTR kLoopTimerBase = 100;
 constexpr DISPID kFirstNamedDispid = 0x1000;
 constexpr int kFirstWidgetId = 1000;
@@ -31,6 +32,19 @@ constexpr size_t kMaxShownLine = 400;
 constexpr size_t kMaxShownText = 60000;
 
 int g_nextInstance = 1;
+
+#ifdef STANDIN_KILLED
+// A build of the 32 line after 32.0.0.371: it refuses all content since 12 January 2021.
+constexpr bool kKilledBuild = true;
+#else
+constexpr bool kKilledBuild = false;
+#endif
+
+// The unregistered control file whose dispatch needs its type library in the registry, as a
+// control built on the type library (ATL's IDispatchImpl) looks it up there.
+bool TypeLibraryRequired() {
+    return GetEnvironmentVariableW(L"STANDIN_REQUIRE_TYPELIB", nullptr, 0) > 0;
+}
 
 std::vector<std::wstring>& NamedSettings() {
     static std::vector<std::wstring> names;
@@ -281,6 +295,11 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn) {
         if (ips) ips->OnInPlaceDeactivate();
         return E_UNEXPECTED;
     }
+    designMode_ = !AskUserMode(site);
+    if (designMode_) {
+        Log("designmode no script runs");
+        StopScript();
+    }
     inPlaceSite_ = ips;
     view_ = CreateWindowExW(
         0, kViewClass, L"Stand-in player", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, pos.left,
@@ -293,6 +312,41 @@ HRESULT Player::Activate(IOleClientSite* site, HWND parent, LPCRECT posIn) {
         std::to_string(pos.right - pos.left) + " " + std::to_string(pos.bottom - pos.top));
     CreateWidgetWindows();
     ShowWindow(view_, SW_SHOWNA);
+    return S_OK;
+}
+
+bool Player::AskUserMode(IOleClientSite* site) {
+    ComPtr<IDispatch> ambient;
+    if (!site || FAILED(site->QueryInterface(IID_IDispatch, ambient.put_void())) || !ambient) {
+        Log("usermode no-ambient-dispatch");
+        return true;
+    }
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    Variant answer;
+    HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT,
+                                 DISPATCH_PROPERTYGET, &none, answer.get(), nullptr, nullptr);
+    // MFC's rule: a container that cannot answer is taken to be running the control.
+    if (FAILED(hr)) {
+        Log("usermode fail " + Hex(hr));
+        return true;
+    }
+    const VARTYPE vt = answer.ref().vt;
+    Variant flag;
+    if (FAILED(VariantChangeType(flag.get(), answer.get(), 0, VT_BOOL))) {
+        Log("usermode unreadable vt " + std::to_string(vt));
+        return true;
+    }
+    // An empty answer converts to FALSE: design mode, as a real control reads it.
+    const bool user = flag.ref().boolVal != VARIANT_FALSE;
+    Log(std::string("usermode ") + (user ? "-1" : "0") + " vt " + std::to_string(vt));
+    return user;
+}
+
+STDMETHODIMP Player::OnAmbientPropertyChange(DISPID id) {
+    if ((id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN) && view_) {
+        designMode_ = !AskUserMode(site_.get());
+        if (designMode_) StopScript();
+    }
     return S_OK;
 }
 
@@ -448,12 +502,22 @@ void Player::Paint(HWND hwnd) {
     HDC dc = BeginPaint(hwnd, &ps);
     RECT r;
     GetClientRect(hwnd, &r);
+    if (kKilledBuild) {
+        PaintBlocked(dc, r);
+        EndPaint(hwnd, &ps);
+        return;
+    }
     HBRUSH background = CreateSolidBrush(RGB(0xE8, 0xEE, 0xF4));
     FillRect(dc, &r, background);
     DeleteObject(background);
     std::wstring name =
         moviePath_.empty() ? L"(no movie)" : moviePath_.substr(moviePath_.find_last_of(L"\\/") + 1);
-    if (!moviePath_.empty() && !loaded_) name += L" (missing)";
+    if (designMode_)
+        name += L" (design mode: not playing)";
+    else if (loading_)
+        name += L" (loading)";
+    else if (!moviePath_.empty() && !loaded_)
+        name += L" (missing)";
     std::wstring text = L"Stand-in player (test tool) \x2014 not a Flash Player\n" + name;
     HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
@@ -491,6 +555,35 @@ void Player::Paint(HWND hwnd) {
     EndPaint(hwnd, &ps);
 }
 
+// What a killed Flash build shows instead of any movie: a dark panel with a "blocked" sign.
+void Player::PaintBlocked(HDC dc, const RECT& r) {
+    HBRUSH background = CreateSolidBrush(RGB(0x3A, 0x3A, 0x3A));
+    FillRect(dc, &r, background);
+    DeleteObject(background);
+    const int cx = (r.left + r.right) / 2;
+    const int cy = (r.top + r.bottom) / 2 - 30;
+    const int radius = std::max(8, std::min<int>(40, (r.bottom - r.top) / 6));
+    HPEN pen = CreatePen(PS_SOLID, std::max(3, radius / 5), RGB(0xE0, 0x40, 0x30));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Ellipse(dc, cx - radius, cy - radius, cx + radius, cy + radius);
+    const int d = radius * 7 / 10;
+    MoveToEx(dc, cx - d, cy - d, nullptr);
+    LineTo(dc, cx + d, cy + d);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    std::wstring text =
+        L"Flash content blocked\nStand-in player (test tool) \x2014 a killed Flash build, "
+        L"32.0.0.465";
+    HGDIOBJ oldFont = SelectObject(dc, uiFont_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0xF0, 0xF0, 0xF0));
+    RECT place{r.left + 8, cy + radius + 12, r.right - 8, r.bottom};
+    DrawTextW(dc, text.c_str(), -1, &place, DT_CENTER | DT_WORDBREAK);
+    SelectObject(dc, oldFont);
+}
+
 LRESULT Player::OnClockMessage(UINT msg, WPARAM wp, LPARAM) {
     // Keep the player alive while a step calls into the container, which may release us.
     ComPtr<Player> hold = ComPtr<Player>::Share(this);
@@ -504,6 +597,8 @@ LRESULT Player::OnClockMessage(UINT msg, WPARAM wp, LPARAM) {
             state_ = MainState::Ready;
             RunMain(false);
         }
+    } else if (wp == kLoadTimer) {
+        if (loading_) FinishLoad();
     } else if (wp == kCallTimer) {
         if (state_ == MainState::WaitingCall) {
             Log("waitcall-timeout " + waitFunction_);
@@ -525,8 +620,20 @@ STDMETHODIMP Player::GetTypeInfoCount(UINT* count) {
     return S_OK;
 }
 
+HRESULT Player::RequireTypeLibrary() {
+    if (!TypeLibraryRequired() || typeLibrary_) return S_OK;
+    HRESULT hr = LoadRegTypeLib(kLibidShockwaveFlash, 1, 0, LOCALE_NEUTRAL, typeLibrary_.put());
+    if (FAILED(hr)) {
+        Log("typelib-unregistered " + Hex(hr));
+        return hr;
+    }
+    Log("typelib-registered");
+    return S_OK;
+}
+
 STDMETHODIMP Player::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     if (!names || !ids) return E_POINTER;
+    if (HRESULT hr = RequireTypeLibrary(); FAILED(hr)) return hr;
     for (UINT i = 0; i < count; ++i) ids[i] = NamedDispid(names[i] ? names[i] : L"");
     return S_OK;
 }
@@ -544,6 +651,7 @@ HRESULT Player::Fail(EXCEPINFO* error, const std::string& text) {
 STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                             VARIANT* result, EXCEPINFO* error, UINT* argError) {
     ComPtr<Player> hold = ComPtr<Player>::Share(this);
+    if (HRESULT hr = RequireTypeLibrary(); FAILED(hr)) return hr;
     UINT argc = params ? params->cArgs : 0;
     // Arguments arrive last first; position i counts from the first argument.
     auto arg = [&](UINT i, std::wstring& out) -> HRESULT {
@@ -592,11 +700,12 @@ STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
             }
             return S_OK;
         case kDispReadyState:
-            // Containers that wait for the load see a complete movie at once.
+            // 0 while a movie with a load time loads, else complete.
+            Log("readystate-get " + std::to_string(loading_ ? 0 : 4));
             if (result) {
                 VariantInit(result);
                 result->vt = VT_I4;
-                result->lVal = 4;
+                result->lVal = loading_ ? 0 : 4;
             }
             return S_OK;
         case kDispPlay:
@@ -788,6 +897,7 @@ HRESULT Player::PutMovie(const std::wstring& path) {
     log_.Detach();
     moviePath_ = path;
     loaded_ = false;
+    loading_ = false;
     playing_ = false;
     frames_.clear();
     script_ = Script();
@@ -804,15 +914,44 @@ HRESULT Player::PutMovie(const std::wstring& path) {
     if (view_) InvalidateRect(view_, nullptr, TRUE);
     if (path.empty()) return S_OK;
     log_.Attach(path);
+    if (kKilledBuild) {
+        Log("blocked " + ToUtf8(path));
+        return S_OK;
+    }
+    if (designMode_) {
+        Log("designmode-refused " + ToUtf8(path));
+        return S_OK;
+    }
     std::string text;
     if (!ReadWholeFile(path, text)) {
         Log("load-missing " + ToUtf8(path));
         return S_OK;
     }
     Log("load " + ToUtf8(path));
+    script_ = ParseScript(text);
+    long long loadTime = 0;
+    for (const auto& step : script_.steps)
+        if (step.kind == StepKind::LoadTime) loadTime = step.a;
+    if (loadTime > 0) {
+        // Nothing of the movie holds yet: no variables, no functions, no script.
+        Log("loading " + std::to_string(loadTime));
+        loading_ = true;
+        SetTimer(clock_, kLoadTimer, static_cast<UINT>(loadTime), nullptr);
+        if (view_) InvalidateRect(view_, nullptr, TRUE);
+        return S_OK;
+    }
+    FinishLoad();
+    return S_OK;
+}
+
+void Player::FinishLoad() {
+    if (loading_) {
+        KillTimer(clock_, kLoadTimer);
+        loading_ = false;
+        Log("loaded");
+    }
     loaded_ = true;
     playing_ = true;
-    script_ = ParseScript(text);
     for (const auto& e : script_.errors)
         Log("script-error " + std::to_string(e.line) + " " + e.message);
     // Blocks hold from the load on, wherever they stand in the script.
@@ -827,7 +966,6 @@ HRESULT Player::PutMovie(const std::wstring& path) {
     // everything that talks to the container waits for the message loop.
     RunMain(true);
     if (state_ == MainState::Ready) PostContinue();
-    return S_OK;
 }
 
 void Player::StopScript() {
@@ -836,6 +974,7 @@ void Player::StopScript() {
     if (clock_) {
         KillTimer(clock_, kWaitTimer);
         KillTimer(clock_, kCallTimer);
+        KillTimer(clock_, kLoadTimer);
         for (const auto& loop : loops_) KillTimer(clock_, kLoopTimerBase + loop.id);
     }
     loops_.clear();

@@ -7,6 +7,10 @@
 // IDispatch::Invoke; events go back through the IDispatch sinks advised on our single connection
 // point. The script runs from a message-only window's timers and posted messages on the
 // creating (GUI) thread, so it never blocks the container's message loop.
+//
+// Like a real (MFC or ATL) control it asks its client site for the ambient UserMode when it is
+// activated, and does not play in design mode. Built as standin_killed.dll it is a Flash build
+// that refuses all content: version resource 32.0.0.465, a "blocked" panel, no script.
 #pragma once
 
 #include "movielog.h"
@@ -96,7 +100,7 @@ class Player final : public IOleObject,
     // IOleControl
     STDMETHODIMP GetControlInfo(CONTROLINFO*) override { return E_NOTIMPL; }
     STDMETHODIMP OnMnemonic(MSG*) override { return S_OK; }
-    STDMETHODIMP OnAmbientPropertyChange(DISPID) override { return S_OK; }
+    STDMETHODIMP OnAmbientPropertyChange(DISPID id) override;
     STDMETHODIMP FreezeEvents(BOOL) override { return S_OK; }
 
   private:
@@ -162,7 +166,12 @@ class Player final : public IOleObject,
     LRESULT OnClockMessage(UINT msg, WPARAM wp, LPARAM lp);
 
     HRESULT Activate(IOleClientSite* site, HWND parent, LPCRECT pos);
+    // The ambient UserMode, read as a control reads it; false only for an answer that says so.
+    bool AskUserMode(IOleClientSite* site);
+    // S_OK unless STANDIN_REQUIRE_TYPELIB is set and the type library is not registered.
+    HRESULT RequireTypeLibrary();
     void Paint(HWND hwnd);
+    void PaintBlocked(HDC dc, const RECT& r);
 
     // Interactive movies.
     void CreateWidgetWindows();
@@ -176,6 +185,7 @@ class Player final : public IOleObject,
 
     // Properties and methods behind Invoke.
     HRESULT PutMovie(const std::wstring& path);
+    void FinishLoad();
     HRESULT GetVariable(const std::wstring& name, VARIANT* result, EXCEPINFO* error);
     HRESULT CallFunction(const std::wstring& request, VARIANT* result, EXCEPINFO* error);
     HRESULT SetReturnValue(const std::wstring& value);
@@ -210,8 +220,12 @@ class Player final : public IOleObject,
     DWORD nextCookie_ = 1;
     std::map<DISPID, std::wstring> settings_;
 
+    bool designMode_ = false;
+    ComPtr<ITypeLib> typeLibrary_;
+
     std::wstring moviePath_;
     bool loaded_ = false;
+    bool loading_ = false;  // a movie with a load time, not there yet
     bool playing_ = false;
     Script script_;
     std::vector<Frame> frames_;

@@ -150,6 +150,9 @@ Step ParseStep(const std::string& command, std::string rest, int line) {
         step.kind = StepKind::Join;
     } else if (command == "stop") {
         step.kind = StepKind::Stop;
+    } else if (command == "loadtime") {
+        step.kind = StepKind::LoadTime;
+        step.a = RequireNumber(rest, "milliseconds");
     } else if (command == "title") {
         step.kind = StepKind::Title;
         step.text = Unescape(rest);
@@ -192,6 +195,7 @@ bool IsQuiet(StepKind kind) {
         case StepKind::Text:
         case StepKind::Clear:
         case StepKind::On:
+        case StepKind::LoadTime:
             return true;
         default:
             return false;

@@ -27,6 +27,8 @@ enum class StepKind {
     Every,
     Join,
     Stop,
+    // The movie takes this long to load (a big movie on a slow PC).
+    LoadTime,
     // Interactive movies: widgets on the player's window and the steps a click runs.
     Title,
     Button,

@@ -3,6 +3,9 @@
 // sink) and obeys a few commands that the movie sends, logging everything it sees.
 //
 // Usage: standin_testhost.exe LOGFILE MOVIE [SECONDS]
+// STANDIN_TESTHOST_AMBIENT makes the site a container of another kind: "none" (no ambient
+// dispatch), "empty" (every ambient property answered S_OK without a value, as an event sink
+// would), "fail" (DISP_E_MEMBERNOTFOUND for all).
 // Movie commands (FSCommand): getvar NAME, callfn REQUEST, resize X Y W H, playing, play,
 // unload, pump MS, focus, quit. FlashCall requests are answered with
 // "<string>len=N</string>" (N = request length in UTF-16 units) unless the function is named
@@ -41,13 +44,30 @@ std::string Hex(HRESULT hr) {
     return text;
 }
 
+std::wstring AmbientKind() {
+    wchar_t value[16] = {};
+    GetEnvironmentVariableW(L"STANDIN_TESTHOST_AMBIENT", value, 16);
+    return value;
+}
+
 // Records the site's steps in the host's log.
 class Site final : public InPlaceSite {
   public:
-    explicit Site(HWND window) : InPlaceSite(window, RECT{10, 10, 410, 310}) {}
+    explicit Site(HWND window)
+        : InPlaceSite(window, RECT{10, 10, 410, 310}), kind_(AmbientKind()) {}
 
   protected:
     void Note(const char* step) override { Log(std::string("site ") + step); }
+    bool AnswersAmbient() override { return kind_ != L"none"; }
+    HRESULT Ambient(DISPID id, VARIANT* result) override {
+        Log("site ambient " + std::to_string(id));
+        if (kind_ == L"empty") return S_OK;
+        if (kind_ == L"fail") return DISP_E_MEMBERNOTFOUND;
+        return InPlaceSite::Ambient(id, result);
+    }
+
+  private:
+    std::wstring kind_;
 };
 
 struct Host {

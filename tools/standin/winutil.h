@@ -20,6 +20,10 @@ inline constexpr IID kIidShockwaveFlash = {
 inline constexpr IID kDiidShockwaveFlashEvents = {
     0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
+// {D27CDB6B-AE6D-11CF-96B8-444553540000} ShockwaveFlashObjects, version 1.0
+inline constexpr GUID kLibidShockwaveFlash = {
+    0xD27CDB6B, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
 inline constexpr DISPID kDispMovie = 0x66;
 inline constexpr DISPID kDispPlay = 0x70;
 inline constexpr DISPID kDispPlaying = 0x7D;
