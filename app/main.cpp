@@ -63,7 +63,9 @@ void TForm1::Create() {
                    WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, 0, 0, kClientWidth, kClientHeight,
                    nullptr);
     SetClientSize(kClientWidth, kClientHeight);
-    CenterOnScreen();
+    // Centred in what the taskbar leaves free: on a small laptop screen with display scaling the
+    // screen's middle puts the window's bottom (often the movie's navigation bar) under it.
+    CenterInWorkArea();
     SetApplicationMainWindow(hwnd());
 
     Panel1 = CreateChildControl(hwnd(), L"STATIC", L"", WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
