@@ -1,7 +1,5 @@
-// The browser the browser player shows its page in. Edge or Chrome, where the registry's App
-// Paths name one, is started by the program itself, so that its window can be found and shown as
-// the movie asks; without either the user's default browser opens the page, out of the program's
-// reach.
+// The browser the browser player shows its page in: Edge or Chrome, started by the program itself
+// so that its window can be found and shown as the movie asks.
 #pragma once
 
 #include "platform/handles.h"
@@ -10,8 +8,8 @@
 
 #include <string>
 
-// The program file of Edge, else of Chrome, as App Paths names it (the user's entry first, then
-// the machine's), when that file exists; "" for neither.
+// The program file of Edge, else of Chrome, where the registry or the install folders show one
+// (browsersearch.h); "" for neither.
 std::u16string ChromiumBrowser();
 
 // The folder the program's browser keeps its profile in, kept from one start to the next (the

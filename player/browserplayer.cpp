@@ -4,7 +4,6 @@
 #include "platform/browser.h"
 #include "platform/filesystem.h"
 #include "platform/guard.h"
-#include "platform/shell.h"
 #include "platform/registry.h"
 #include "platform/textconv.h"
 #include "platform/window.h"
@@ -111,7 +110,7 @@ class BrowserPlayer::Impl {
         server_.Stop();
     }
 
-    void ShowPage() {
+    bool ShowPage() {
         std::string url =
             "http://127.0.0.1:" + std::to_string(server_.Port()) + "/" + address_.key + "/";
         if (!options_.urlFile.empty()) {
@@ -120,13 +119,13 @@ class BrowserPlayer::Impl {
             } catch (const IoError&) {
                 // The test that asked for the file sees none.
             }
-            return;
+            return true;
         }
+        // Never the default browser: it may be Internet Explorer 11, which cannot run the page,
+        // and the program could not reach its window.
         std::u16string browser = ChromiumBrowser();
-        if (!browser.empty() &&
-            browser_.Start(browser, BrowserCommandLine(browser, url, BrowserProfileFolder())))
-            return;
-        Win32Shell(nullptr)->Open(url, "");
+        return !browser.empty() &&
+               browser_.Start(browser, BrowserCommandLine(browser, url, BrowserProfileFolder()));
     }
 
     HWND BrowserWindow() const { return browser_.Window(); }
@@ -331,8 +330,8 @@ BrowserPlayer::BrowserPlayer(PlayerEvents events, BrowserPlayerOptions options)
 
 BrowserPlayer::~BrowserPlayer() = default;
 
-void BrowserPlayer::ShowPage() {
-    impl_->ShowPage();
+bool BrowserPlayer::ShowPage() {
+    return impl_->ShowPage();
 }
 
 void BrowserPlayer::SetMovie(const std::u16string& path) {
@@ -364,8 +363,8 @@ void BrowserPlayer::SetReturnValue(const std::u16string& value) {
 }
 
 bool BrowserPlayer::ShowWindowState(WindowState state) {
-    // Without a window of our own browser (default browser, or the test's) there is nothing the
-    // program can reach; the command then does nothing.
+    // Without a window of the browser the program started (the test's page has none) there is
+    // nothing it can reach; the command then does nothing.
     if (HWND window = impl_->BrowserWindow()) {
         int show = state == WindowState::Minimized   ? SW_MINIMIZE
                    : state == WindowState::Maximized ? SW_MAXIMIZE
