@@ -105,6 +105,15 @@ bool BrowserProcess::Start(const std::u16string& program, const std::u16string& 
     return true;
 }
 
+bool BrowserProcess::Ended() const {
+    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
+}
+
+void BrowserProcess::Release() {
+    process_.reset();
+    id_ = 0;
+}
+
 HWND BrowserProcess::Window() const {
     if (!process_) return nullptr;
     WindowSearch search = {id_, nullptr};

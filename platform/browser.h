@@ -1,5 +1,5 @@
 // The browser the browser player shows its page in: Edge or Chrome, started by the program itself
-// so that its window can be found and shown as the movie asks.
+// so that its window can be found and shown as the movie asks, and its end seen.
 #pragma once
 
 #include "platform/handles.h"
@@ -22,8 +22,14 @@ class BrowserProcess {
   public:
     // False when the program cannot be started.
     bool Start(const std::u16string& program, const std::u16string& commandLine);
+    // Whether the program holds the process of a browser it started.
+    bool Held() const { return static_cast<bool>(process_); }
+    // Whether that process has ended; false when none is held.
+    bool Ended() const;
+    // Lets the process go; none is held from then on.
+    void Release();
     // Its visible top-level window that no other window owns; null before it has one, or when
-    // no browser was started.
+    // no browser is held.
     HWND Window() const;
 
   private:
