@@ -63,7 +63,9 @@ void TForm1::Create() {
                    WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX, 0, 0, kClientWidth, kClientHeight,
                    nullptr);
     SetClientSize(kClientWidth, kClientHeight);
-    CenterOnScreen();
+    // Centred in what the taskbar leaves free: on a small laptop screen with display scaling the
+    // screen's middle puts the window's bottom (often the movie's navigation bar) under it.
+    CenterInWorkArea();
     SetApplicationMainWindow(hwnd());
 
     Panel1 = CreateChildControl(hwnd(), L"STATIC", L"", WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
@@ -136,7 +138,15 @@ void TForm1::Show() {
     // With the browser player the page is the program's face; the main window stays hidden and
     // owns the dialogs.
     if (browser_) {
-        browser_->ShowPage();
+        if (!browser_->ShowPage()) {
+            // Only Edge and Chrome can run the page (the default browser may be Internet Explorer
+            // 11): without either the learner is told what to install, and the program ends.
+            ShowPlainMessage(
+                WStringToAnsi(L"播放本课程需要 Microsoft Edge 或 Google Chrome "
+                              L"浏览器，本机上没有找到。请先安装其中一个（例如 "
+                              L"Microsoft Edge），再运行本程序。"));
+            RequestQuit();
+        }
         return;
     }
     ::ShowWindow(hwnd(), SW_SHOW);

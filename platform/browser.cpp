@@ -1,35 +1,59 @@
 #include "platform/browser.h"
 
+#include "platform/browsersearch.h"
 #include "platform/filesystem.h"
-#include "platform/registry.h"
 #include "platform/textconv.h"
 
 #include <shlobj.h>
 
-#include <algorithm>
+#include <cwchar>
 #include <optional>
 
 namespace {
 
-std::string AppPath(const char* exe) {
-    const std::string key =
-        std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + exe;
-    std::unique_ptr<Registry> roots[] = {UserRegistry(), MachineRegistry()};
-    for (const std::unique_ptr<Registry>& root : roots) {
-        std::unique_ptr<RegistryKey> entry = root->OpenKeyForReading(key);
-        if (!entry) continue;
-        std::optional<std::string> path;
-        try {
-            path = entry->ReadString("");
-        } catch (const RegistryError&) {
-            continue;  // not a path
+class Win32BrowserPlaces : public BrowserPlaces {
+  public:
+    std::optional<std::u16string> AppPath(Hive hive, View view,
+                                          const std::u16string& exe) override {
+        std::wstring key =
+            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + ToWString(exe);
+        // 32-bit Windows has one view and ignores the flag.
+        REGSAM access =
+            KEY_QUERY_VALUE | (view == View::Native64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+        UniqueRegKey entry;
+        if (::RegOpenKeyExW(hive == Hive::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                            key.c_str(), 0, access, entry.put()) != ERROR_SUCCESS)
+            return std::nullopt;
+        DWORD type = 0, size = 0;
+        if (::RegQueryValueExW(entry.get(), nullptr, nullptr, &type, nullptr, &size) !=
+                ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return std::nullopt;
+        std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+        if (::RegQueryValueExW(entry.get(), nullptr, nullptr, &type,
+                               reinterpret_cast<BYTE*>(&value[0]), &size) != ERROR_SUCCESS)
+            return std::nullopt;
+        value.resize(::wcsnlen(value.c_str(), value.size()));
+        if (type == REG_EXPAND_SZ) {
+            wchar_t expanded[MAX_PATH * 2] = {};
+            DWORD n = ::ExpandEnvironmentStringsW(value.c_str(), expanded, MAX_PATH * 2);
+            if (n == 0 || n > MAX_PATH * 2) return std::nullopt;
+            value = expanded;
         }
-        if (!path) continue;
-        path->erase(std::remove(path->begin(), path->end(), '"'), path->end());
-        if (!path->empty() && Win32FileSystem().FileExists(*path)) return *path;
+        return ToU16String(value);
     }
-    return "";
-}
+
+    std::u16string Environment(const std::u16string& name) override {
+        wchar_t value[MAX_PATH] = {};
+        DWORD n = ::GetEnvironmentVariableW(ToWString(name).c_str(), value, MAX_PATH);
+        return n > 0 && n < MAX_PATH ? ToU16String(value) : u"";
+    }
+
+    bool FileExists(const std::u16string& path) override {
+        DWORD attributes = ::GetFileAttributesW(ToWString(path).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+};
 
 struct WindowSearch {
     DWORD processId;
@@ -50,11 +74,8 @@ BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM lParam) {
 }  // namespace
 
 std::u16string ChromiumBrowser() {
-    for (const char* exe : {"msedge.exe", "chrome.exe"}) {
-        std::string path = AppPath(exe);
-        if (!path.empty()) return AnsiToWide(path);
-    }
-    return u"";
+    Win32BrowserPlaces places;
+    return FindChromiumBrowser(places);
 }
 
 std::u16string BrowserProfileFolder() {
@@ -82,6 +103,15 @@ bool BrowserProcess::Start(const std::u16string& program, const std::u16string& 
     process_.reset(pi.hProcess);
     id_ = pi.dwProcessId;
     return true;
+}
+
+bool BrowserProcess::Ended() const {
+    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
+}
+
+void BrowserProcess::Release() {
+    process_.reset();
+    id_ = 0;
 }
 
 HWND BrowserProcess::Window() const {

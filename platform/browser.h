@@ -1,7 +1,5 @@
-// The browser the browser player shows its page in. Edge or Chrome, where the registry's App
-// Paths name one, is started by the program itself, so that its window can be found and shown as
-// the movie asks; without either the user's default browser opens the page, out of the program's
-// reach.
+// The browser the browser player shows its page in: Edge or Chrome, started by the program itself
+// so that its window can be found and shown as the movie asks, and its end seen.
 #pragma once
 
 #include "platform/handles.h"
@@ -10,8 +8,8 @@
 
 #include <string>
 
-// The program file of Edge, else of Chrome, as App Paths names it (the user's entry first, then
-// the machine's), when that file exists; "" for neither.
+// The program file of Edge, else of Chrome, where the registry or the install folders show one
+// (browsersearch.h); "" for neither.
 std::u16string ChromiumBrowser();
 
 // The folder the program's browser keeps its profile in, kept from one start to the next (the
@@ -24,8 +22,14 @@ class BrowserProcess {
   public:
     // False when the program cannot be started.
     bool Start(const std::u16string& program, const std::u16string& commandLine);
+    // Whether the program holds the process of a browser it started.
+    bool Held() const { return static_cast<bool>(process_); }
+    // Whether that process has ended; false when none is held.
+    bool Ended() const;
+    // Lets the process go; none is held from then on.
+    void Release();
     // Its visible top-level window that no other window owns; null before it has one, or when
-    // no browser was started.
+    // no browser is held.
     HWND Window() const;
 
   private:

@@ -172,6 +172,13 @@ void Window::CenterOnScreen() {
     ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Window::CenterInWorkArea() {
+    RECT r;
+    ::GetWindowRect(hwnd_, &r);
+    ScreenPoint at = CentredIn(WorkAreaOf(hwnd_), r.right - r.left, r.bottom - r.top);
+    ::SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Window::CenterOver(HWND other) {
     RECT r, o;
     ::GetWindowRect(hwnd_, &r);
@@ -261,4 +268,14 @@ HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstrin
     if (!control) throw std::runtime_error("Error creating window");
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
     return control;
+}
+
+ScreenArea WorkAreaOf(HWND window) {
+    HMONITOR monitor = window ? ::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)
+                              : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetMonitorInfoW(monitor, &info))
+        return ScreenArea{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    return ScreenArea{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
 }

@@ -4,6 +4,8 @@
 // framework does it (other windows disabled, a nested message loop).
 #pragma once
 
+#include "platform/placement.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -43,6 +45,9 @@ class Window {
     // Resizes the window so that its client area gets the given size.
     void SetClientSize(int width, int height);
     void CenterOnScreen();
+    // In the middle of the work area of the monitor the window is on (the primary one when it is
+    // on none).
+    void CenterInWorkArea();
     void CenterOver(HWND other);
 
     virtual LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -129,6 +134,10 @@ class ModalFront {
 // plays in another process keeps the learner from reaching the movie meanwhile. One observer;
 // an empty function removes it.
 void SetModalObserver(std::function<void(bool modal)> observer);
+
+// The work area (the monitor less the taskbar and docked bars) of the monitor the window is on;
+// the primary monitor's for a null window or one on no monitor.
+ScreenArea WorkAreaOf(HWND window);
 
 // Fixed-size dialog font used by the program's dialogs ("宋体", 14 pixels high).
 HFONT DialogFont();

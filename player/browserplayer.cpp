@@ -4,7 +4,7 @@
 #include "platform/browser.h"
 #include "platform/filesystem.h"
 #include "platform/guard.h"
-#include "platform/shell.h"
+#include "platform/placement.h"
 #include "platform/registry.h"
 #include "platform/textconv.h"
 #include "platform/window.h"
@@ -111,7 +111,7 @@ class BrowserPlayer::Impl {
         server_.Stop();
     }
 
-    void ShowPage() {
+    bool ShowPage() {
         std::string url =
             "http://127.0.0.1:" + std::to_string(server_.Port()) + "/" + address_.key + "/";
         if (!options_.urlFile.empty()) {
@@ -120,13 +120,19 @@ class BrowserPlayer::Impl {
             } catch (const IoError&) {
                 // The test that asked for the file sees none.
             }
-            return;
+            return true;
         }
+        // Never the default browser: it may be Internet Explorer 11, which cannot run the page,
+        // and the program could neither reach its window nor see it end.
         std::u16string browser = ChromiumBrowser();
-        if (!browser.empty() &&
-            browser_.Start(browser, BrowserCommandLine(browser, url, BrowserProfileFolder())))
-            return;
-        Win32Shell(nullptr)->Open(url, "");
+        if (browser.empty()) return false;
+        // The program is not aware of display scaling: on the primary monitor its coordinates are
+        // the browser's own (device-independent) ones.
+        ScreenPoint at = CentredIn(WorkAreaOf(ApplicationMainWindow()), kPageWidth, kPageHeight);
+        if (!browser_.Start(browser, BrowserCommandLine(browser, url, BrowserProfileFolder(), at)))
+            return false;
+        channel_.BrowserHeld();
+        return true;
     }
 
     HWND BrowserWindow() const { return browser_.Window(); }
@@ -203,6 +209,9 @@ class BrowserPlayer::Impl {
             pending->Answer({409, "", ""});
             return;
         }
+        // A browser that handed the page on may have ended since the last tick: that must be
+        // known before this hello counts as the page's in it.
+        WatchBrowser();
         channel_.Hello(NowMs());
         pending->Answer({200, "application/json",
                          "{\"movie\":" + web::JsonQuote(channel_.Movie()) +
@@ -266,11 +275,18 @@ class BrowserPlayer::Impl {
             answer->Answer({204, "", ""});
     }
 
+    void WatchBrowser() {
+        if (!browser_.Ended()) return;
+        browser_.Release();
+        channel_.BrowserEnded();
+    }
+
     void Tick() {
+        WatchBrowser();
         std::int64_t now = NowMs();
         // While connections wait for a thread the page may be among them: its silence then says
         // nothing.
-        if (server_.Congested()) channel_.Heard(now);
+        if (server_.Congested()) channel_.SilenceExcused(now);
         channel_.Tick(now);
         if (!quitting_ && channel_.PageGone(now)) {
             quitting_ = true;
@@ -331,8 +347,8 @@ BrowserPlayer::BrowserPlayer(PlayerEvents events, BrowserPlayerOptions options)
 
 BrowserPlayer::~BrowserPlayer() = default;
 
-void BrowserPlayer::ShowPage() {
-    impl_->ShowPage();
+bool BrowserPlayer::ShowPage() {
+    return impl_->ShowPage();
 }
 
 void BrowserPlayer::SetMovie(const std::u16string& path) {
@@ -364,8 +380,8 @@ void BrowserPlayer::SetReturnValue(const std::u16string& value) {
 }
 
 bool BrowserPlayer::ShowWindowState(WindowState state) {
-    // Without a window of our own browser (default browser, or the test's) there is nothing the
-    // program can reach; the command then does nothing.
+    // Without a window of the browser the program holds (the test's, or one that handed the page
+    // to another process) there is nothing it can reach; the command then does nothing.
     if (HWND window = impl_->BrowserWindow()) {
         int show = state == WindowState::Minimized   ? SW_MINIMIZE
                    : state == WindowState::Maximized ? SW_MAXIMIZE

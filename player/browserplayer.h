@@ -22,8 +22,9 @@ class BrowserPlayer : public MoviePlayer {
     BrowserPlayer(PlayerEvents events, BrowserPlayerOptions options);
     ~BrowserPlayer() override;
 
-    // Opens the page in a browser window (or writes its URL to the test file).
-    void ShowPage();
+    // Opens the page in a browser window of Edge or Chrome (or writes its URL to the test file);
+    // false when there is no such browser to start.
+    bool ShowPage();
 
     void SetMovie(const std::u16string& path) override;
     bool Playing() override { return playing_; }

@@ -51,7 +51,7 @@ std::optional<CallOutcome> MovieChannel::TakeOutcome(int id) {
 
 void MovieChannel::Hello(std::int64_t now) {
     connected_ = true;
-    lastHeard_ = now;
+    Heard(now);
     // A page that starts again has lost what was queued for its predecessor except the movie,
     // which it asks for itself.
     outgoing_.erase(
@@ -61,7 +61,7 @@ void MovieChannel::Hello(std::int64_t now) {
 }
 
 void MovieChannel::Poll(std::int64_t now, Responder respond) {
-    lastHeard_ = now;
+    Heard(now);
     // Only one poll is held; an older one (from a page that went away) is let go empty.
     if (poll_) std::exchange(poll_, std::nullopt).value()("[]");
     poll_ = std::move(respond);
@@ -70,17 +70,19 @@ void MovieChannel::Poll(std::int64_t now, Responder respond) {
 }
 
 void MovieChannel::Outcome(std::int64_t now, int id, CallOutcome outcome) {
-    lastHeard_ = now;
+    Heard(now);
     if (id > 0 && id < nextId_) outcomes_[id] = std::move(outcome);
 }
 
 void MovieChannel::Bye(std::int64_t now) {
     lastHeard_ = now;
+    leaving_ = true;
+    byeAt_ = now;
     if (poll_) std::exchange(poll_, std::nullopt).value()("[]");
 }
 
 void MovieChannel::BeginBusy(std::int64_t now) {
-    lastHeard_ = now;
+    Heard(now);
     ++busy_;
 }
 
@@ -96,9 +98,16 @@ void MovieChannel::Tick(std::int64_t now) {
     }
 }
 
+void MovieChannel::BrowserEnded() {
+    if (browser_ == Browser::Held) browser_ = connected_ ? Browser::Ended : Browser::None;
+}
+
 bool MovieChannel::PageGone(std::int64_t now) const {
-    if (!connected_) return now - started_ > kFirstContactMs;
+    if (browser_ == Browser::Ended) return true;
     if (busy_ > 0 || poll_) return false;
+    if (leaving_ && now - byeAt_ > kByeGraceMs) return true;
+    if (browser_ == Browser::Held) return false;
+    if (!connected_) return now - started_ > kFirstContactMs;
     return now - lastHeard_ > kGoneAfterMs;
 }
 

@@ -22,11 +22,15 @@ class MovieChannel {
 
     // A poll is held this long at most before it is answered with nothing.
     static constexpr std::int64_t kPollHoldMs = 3000;
-    // The page is taken as gone once it has not been heard from for this long (and is not busy
-    // inside a call of the movie, nor holding a poll).
-    static constexpr std::int64_t kGoneAfterMs = 5000;
-    // How long the browser may take to show the page the first time.
+    // Where the program holds no process of the page's browser, the page is taken as gone once it
+    // has not been heard from for this long (and is not busy inside a call of the movie, nor
+    // holding a poll). Long: an old PC can stall its browser for many seconds.
+    static constexpr std::int64_t kGoneAfterMs = 60000;
+    // How long the browser may take to show the page the first time, where no process is held.
     static constexpr std::int64_t kFirstContactMs = 60000;
+    // A page that said goodbye is gone once no page has followed it for this long: a reload says
+    // goodbye too, and its new page says hello soon after.
+    static constexpr std::int64_t kByeGraceMs = 5000;
 
     explicit MovieChannel(std::int64_t now) : started_(now) {}
 
@@ -54,7 +58,22 @@ class MovieChannel {
     // A request of the page is being handled (an external call); the page is there meanwhile.
     void BeginBusy(std::int64_t now);
     void EndBusy(std::int64_t now);
-    void Heard(std::int64_t now) { lastHeard_ = now; }
+    // The page spoke (also after a goodbye: a page kept for going back comes back).
+    void Heard(std::int64_t now) {
+        lastHeard_ = now;
+        leaving_ = false;
+    }
+    // The page may be speaking without being heard yet (its request waits for a server thread):
+    // its silence says nothing, a goodbye stands.
+    void SilenceExcused(std::int64_t now) { lastHeard_ = now; }
+
+    // The browser. While the program holds the process of the browser it started, the page's
+    // silence says nothing, and the end of that process is the page's end.
+    void BrowserHeld() { browser_ = Browser::Held; }
+    // The held process has ended. Before the page's hello this is no end: a browser that finds
+    // its profile open in a running process hands the page to that one and ends at once, and the
+    // program holds no process of the page's from then on.
+    void BrowserEnded();
 
     // Answers a poll held long enough; call it from a timer.
     void Tick(std::int64_t now);
@@ -63,9 +82,14 @@ class MovieChannel {
   private:
     void Flush();
 
+    enum class Browser { None, Held, Ended };
+
     std::int64_t started_;
     std::int64_t lastHeard_ = 0;
     bool connected_ = false;
+    Browser browser_ = Browser::None;
+    bool leaving_ = false;  // said goodbye and not heard from since
+    std::int64_t byeAt_ = 0;
     int busy_ = 0;
     int nextId_ = 1;
     std::string movie_;

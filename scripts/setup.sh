@@ -14,7 +14,7 @@ packages=(
   cmake make g++ python3 dpkg-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   mingw-w64-tools
-  wine wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
+  wine wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei openbox
   locales pulseaudio pulseaudio-utils sox googletest
   chromium haxe nodejs
   clang libclang-rt-14-dev

@@ -75,7 +75,9 @@ class BrowserRun:
         self.url = self.url_file.read_text().strip()
         return self.url
 
-    def open_browser(self, timeout_ms=120000):
+    def open_browser(self, timeout_ms=120000, app_args=None):
+        """Opens the page headless; with `app_args` (browser switches, the URL among them) in a
+        window on the display, as the program's browser would open it."""
         shutil.rmtree(self.commands, ignore_errors=True)
         self.commands.mkdir()
         self.sent = 0
@@ -83,6 +85,8 @@ class BrowserRun:
                    DRIVER_COMMANDS=str(self.commands))
         if self.profile:
             env["DRIVER_PROFILE"] = str(self.profile)
+        if app_args is not None:
+            env["DRIVER_APP_ARGS"] = json.dumps(app_args)
         self.driver = subprocess.Popen(
             [os.environ.get("NODE", "node"), str(HERE / "ruffle_driver.js"), self.url,
              str(self.stop_file), str(self.log_file), str(timeout_ms)],

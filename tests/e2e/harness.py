@@ -413,6 +413,50 @@ def click(x, y, button="left"):
     _run(["xdotool", "mousemove", str(x), str(y), "click", number])
 
 
+def restart_wine():
+    """Ends the prefix's server and services and starts the server again: Wine reads the
+    display's work area once, when its desktop process starts."""
+    _run(["wineserver", "-k"], check=False)
+    _run(["wineserver", "-w"], check=False, timeout=30)
+    subprocess.run(["wineserver", "-p60"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+
+
+def set_work_area(area):
+    """Sets (or, for None, removes) the root window's _NET_WORKAREA, left, top, right, bottom, as
+    a window manager reports the part of the screen that its panels leave free."""
+    if area is None:
+        _run(["xprop", "-root", "-remove", "_NET_WORKAREA"], check=False)
+        return
+    left, top, right, bottom = area
+    _run(["xprop", "-root", "-format", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+          "%d,%d,%d,%d" % (left, top, right - left, bottom - top)])
+
+
+class work_area:
+    """While it lives, Wine sees a work area smaller than the screen: `with work_area((l, t, r, b)):`.
+    A client of its own holds the display meanwhile (an X server without clients resets and
+    forgets the root window's properties); Wine is restarted on the way in and out."""
+
+    def __init__(self, area):
+        self.area = area
+        self.holder = None
+
+    def __enter__(self):
+        self.holder = subprocess.Popen(["xprop", "-root", "-spy", "_NET_WORKAREA"], stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        time.sleep(0.3)
+        set_work_area(self.area)
+        restart_wine()
+        return self
+
+    def __exit__(self, *exc):
+        set_work_area(None)
+        restart_wine()
+        self.holder.kill()
+        self.holder.wait(10)
+        return False
+
+
 def screenshot(path):
     path = pathlib.Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)

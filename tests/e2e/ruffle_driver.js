@@ -4,10 +4,16 @@
 //   node ruffle_driver.js URL STOP_FILE LOG_FILE TIMEOUT_MS
 // PUPPETEER_CORE names the puppeteer-core package folder; CHROMIUM the browser (/usr/bin/chromium).
 // DRIVER_PROFILE names a profile folder to use and keep (else a fresh one is made and removed).
+// DRIVER_APP_ARGS (a JSON list) starts the browser with a window on the display instead, with
+// exactly those switches (the ones the program starts Edge or Chrome with, the URL among them),
+// and drives the page that opens in it.
 // DRIVER_COMMANDS names a folder where the test puts commands 1.json, 2.json, ... one after the
 // other; each gets its answer in N.done: {"do": "click", "x": X, "y": Y, "tab": T} clicks into a
 // tab, {"do": "open"} opens the page in a new tab and answers its number, {"do": "text", "tab": T}
-// answers the tab's visible text.
+// answers the tab's visible text, {"do": "window", "tab": T} what the page measures of its window
+// and screen (JSON), {"do": "freeze", "ms": M, "tab": T} stalls the page (no script, no request)
+// for M ms, as an old PC's busy browser does.
+// The page is closed as a browser closes it: it is navigated away first, so it says goodbye.
 "use strict";
 const fs = require("fs");
 const os = require("os");
@@ -21,7 +27,17 @@ const commands = process.env.DRIVER_COMMANDS || "";
 (async () => {
   const kept = process.env.DRIVER_PROFILE || "";
   const profile = kept || fs.mkdtempSync(path.join(os.tmpdir(), "cs-chromium-"));
-  const browser = await puppeteer.launch({
+  const appArgs = process.env.DRIVER_APP_ARGS ? JSON.parse(process.env.DRIVER_APP_ARGS) : null;
+  const browser = await puppeteer.launch(appArgs ? {
+    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+    headless: false,
+    // Nothing of puppeteer's own: the window is the one those switches make.
+    ignoreDefaultArgs: true,
+    pipe: true,
+    defaultViewport: null,
+    args: appArgs.concat(["--user-data-dir=" + profile]),
+    networkEnabled: false,
+  } : {
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -31,13 +47,27 @@ const commands = process.env.DRIVER_COMMANDS || "";
     networkEnabled: false,
   });
   const tabs = [];
-  async function open() {
-    const page = await browser.newPage();
+  function watch(page) {
     const n = tabs.length;
-    await page.setViewport({width: 1024, height: 652});
     page.on("console", (m) => log("console " + n + " " + m.type() + " " + m.text()));
     page.on("pageerror", (e) => log("pageerror " + n + " " + e.message));
     tabs.push(page);
+    return n;
+  }
+  async function adopt() {
+    // The app window's page, once it has the program's address.
+    for (let i = 0; i < 600; i++) {
+      for (const page of await browser.pages()) {
+        if (page.url().startsWith(url)) return watch(page);
+      }
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    throw new Error("no window showed " + url);
+  }
+  async function open() {
+    const page = await browser.newPage();
+    await page.setViewport({width: 1024, height: 652});
+    const n = watch(page);
     await page.goto(url);
     return n;
   }
@@ -49,10 +79,25 @@ const commands = process.env.DRIVER_COMMANDS || "";
     }
     if (command.do === "open") return String(await open());
     if (command.do === "text") return await tab.evaluate(() => document.body.innerText);
+    if (command.do === "window") {
+      return JSON.stringify(await tab.evaluate(() => ({
+        innerWidth, innerHeight, outerWidth, outerHeight, screenX, screenY,
+        availLeft: screen.availLeft, availTop: screen.availTop,
+        availWidth: screen.availWidth, availHeight: screen.availHeight,
+      })));
+    }
+    if (command.do === "freeze") {
+      const session = await tab.createCDPSession();
+      await session.send("Page.setWebLifecycleState", {state: "frozen"});
+      await new Promise((r) => setTimeout(r, command.ms));
+      await session.send("Page.setWebLifecycleState", {state: "active"});
+      await session.detach();
+      return "thawed";
+    }
     return "unknown command";
   }
   try {
-    await open();
+    await (appArgs ? adopt() : open());
     log("loaded");
     const deadline = Date.now() + Number(timeoutMs);
     let next = 1;
@@ -77,6 +122,8 @@ const commands = process.env.DRIVER_COMMANDS || "";
   } catch (e) {
     log("driver error " + e.message);
   } finally {
+    // Away from the page first, as a closing window does: the page says goodbye on the way.
+    for (const tab of tabs) await tab.goto("about:blank").catch(() => {});
     await browser.close();
     if (!kept) fs.rmSync(profile, {recursive: true, force: true});
   }

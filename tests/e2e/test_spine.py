@@ -53,6 +53,25 @@ class SpineTest(harness.ProgramTest):
         self.assertTrue([m for m in mouse if m.startswith("WM_LBUTTONDOWN")], mouse)
         self.assertEqual(259 & 0xFF, result.status)
 
+    def test_main_window_is_centred_in_the_work_area(self):
+        # Panels on the left and at the bottom: the window stands in the middle of what they leave.
+        work = (100, 0, SCREEN_W, SCREEN_H - 60)
+        cw = self.courseware(main="wait 3000\nfscommand exitprogram\n")
+        seen = {}
+
+        def during(s):
+            deadline = time.monotonic() + 20
+            while seen.get("window") is None and time.monotonic() < deadline and s.running():
+                seen["window"] = main_window()
+                time.sleep(0.1)
+
+        with harness.work_area(work):
+            result = run(cw, during=during, timeout=40)
+        window = seen["window"]
+        self.assertIsNotNone(window, harness.windows())
+        self.assertEqual((100 + (1180 - 1024) // 2, (740 - 652) // 2), (window["x"], window["y"]))
+        self.assertEqual(259 & 0xFF, result.status)
+
     def test_player_settings_are_stored_before_the_movie(self):
         cw = self.courseware(main="fscommand exitprogram\n")
         result = run(cw, timeout=30)

@@ -113,6 +113,80 @@ TEST(MovieChannel, ThePageIsGoneOnlyAfterSilence) {
     EXPECT_TRUE(c.PageGone(501 + MovieChannel::kGoneAfterMs));
 }
 
+TEST(MovieChannel, APageThatSaidGoodbyeIsGoneUnlessAnotherFollowsIt) {
+    Polls polls;
+    MovieChannel closed(0);
+    closed.Hello(100);
+    closed.Poll(200, polls.Next());
+    closed.Bye(1000);
+    EXPECT_FALSE(closed.PageGone(1000 + MovieChannel::kByeGraceMs));
+    EXPECT_TRUE(closed.PageGone(1001 + MovieChannel::kByeGraceMs));
+    // A reload says goodbye, then its new page hello.
+    MovieChannel reloaded(0);
+    reloaded.Hello(100);
+    reloaded.Bye(1000);
+    reloaded.Hello(3000);
+    EXPECT_FALSE(reloaded.PageGone(1001 + MovieChannel::kByeGraceMs));
+    EXPECT_FALSE(reloaded.PageGone(3000 + MovieChannel::kGoneAfterMs));
+    // A page the browser kept for going back polls again when it comes back.
+    MovieChannel back(0);
+    back.Hello(100);
+    back.Bye(1000);
+    back.Poll(2000, polls.Next());
+    EXPECT_FALSE(back.PageGone(1001 + MovieChannel::kByeGraceMs));
+    // Requests waiting for a server thread are no word of the page's: the goodbye stands.
+    MovieChannel congested(0);
+    congested.Hello(100);
+    congested.Bye(1000);
+    congested.SilenceExcused(2000);
+    EXPECT_TRUE(congested.PageGone(1001 + MovieChannel::kByeGraceMs));
+    // The goodbye ends a held browser's page too, where its process lingers.
+    MovieChannel held(0);
+    held.BrowserHeld();
+    held.Hello(100);
+    held.Bye(1000);
+    EXPECT_TRUE(held.PageGone(1001 + MovieChannel::kByeGraceMs));
+}
+
+TEST(MovieChannel, WhileTheBrowserIsHeldOnlyItsEndEndsThePage) {
+    Polls polls;
+    MovieChannel channel(0);
+    channel.BrowserHeld();
+    // An old PC's browser may take long to show the page, and stall it for long.
+    EXPECT_FALSE(channel.PageGone(10 * MovieChannel::kFirstContactMs));
+    channel.Hello(700000);
+    EXPECT_FALSE(channel.PageGone(700000 + 10 * MovieChannel::kGoneAfterMs));
+    channel.Poll(800000, polls.Next());
+    channel.BrowserEnded();
+    // Its end is the page's end, even with a poll still held (its connection went with it).
+    EXPECT_TRUE(channel.PageGone(800001));
+}
+
+TEST(MovieChannel, ABrowserThatEndsBeforeTheHelloHandedThePageOn) {
+    MovieChannel channel(0);
+    channel.BrowserHeld();
+    channel.BrowserEnded();
+    // Another process of the profile has the page now: the program holds none of the page's, and
+    // the limits of silence apply.
+    EXPECT_FALSE(channel.PageGone(1000));
+    channel.Hello(2000);
+    EXPECT_FALSE(channel.PageGone(2000 + MovieChannel::kGoneAfterMs));
+    EXPECT_TRUE(channel.PageGone(2001 + MovieChannel::kGoneAfterMs));
+    // A page that never comes is given up after the first contact's time.
+    MovieChannel never(0);
+    never.BrowserHeld();
+    never.BrowserEnded();
+    EXPECT_FALSE(never.PageGone(MovieChannel::kFirstContactMs));
+    EXPECT_TRUE(never.PageGone(MovieChannel::kFirstContactMs + 1));
+}
+
+TEST(MovieChannel, SilenceIsLongWhereNoBrowserIsHeld) {
+    // The browser tests' page, or one handed on: a stall of many seconds is no end.
+    MovieChannel channel(0);
+    channel.Hello(100);
+    EXPECT_FALSE(channel.PageGone(100 + 30000));
+}
+
 TEST(MovieChannel, InputStateReachesThePageLatestOnly) {
     MovieChannel channel(0);
     Polls polls;

@@ -1,5 +1,5 @@
 // Finding the browser for the browser player: App Paths in the user's hive before the machine's,
-// quotes dropped, a missing program passed over; the kept profile folder.
+// in both registry views, quotes dropped, a missing program passed over; the kept profile folder.
 #include "platform/browser.h"
 
 #include "platform/registry.h"
@@ -22,15 +22,21 @@ class ChromiumBrowserTest : public ::testing::Test {
 
     void SetUp() override {
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            for (const char* exe : {"msedge.exe", "chrome.exe"}) {
-                HKEY key = nullptr;
-                if (::RegOpenKeyExA(root, (std::string(kAppPaths) + exe).c_str(), 0, KEY_READ,
-                                    &key) == ERROR_SUCCESS) {
-                    ::RegCloseKey(key);
-                    owned_ = false;
-                    GTEST_SKIP() << "the prefix has a browser of its own";
+            for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+                for (const char* exe : {"msedge.exe", "chrome.exe"}) {
+                    HKEY key = nullptr;
+                    if (::RegOpenKeyExA(root, (std::string(kAppPaths) + exe).c_str(), 0,
+                                        KEY_READ | view, &key) == ERROR_SUCCESS) {
+                        ::RegCloseKey(key);
+                        owned_ = false;
+                        GTEST_SKIP() << "the prefix has a browser of its own";
+                    }
                 }
             }
+        }
+        if (!ChromiumBrowser().empty()) {
+            owned_ = false;
+            GTEST_SKIP() << "the prefix has a browser installed";
         }
     }
     void TearDown() override {
@@ -69,6 +75,27 @@ TEST_F(ChromiumBrowserTest, EdgeBeforeChromeQuotesDroppedMissingProgramsPassedOv
     std::string edge = Program("edge.exe");
     Register("msedge.exe", "\"" + edge + "\"");
     EXPECT_EQ(AnsiToWide(edge), ChromiumBrowser());
+}
+
+TEST_F(ChromiumBrowserTest, EntriesOfEitherRegistryViewAreRead) {
+    // The machine's entry, written in each view as installers of either bitness write it. (Wine
+    // links the two views of App Paths, so the rule that both are read is shown through the seam,
+    // in tests/unit/platform/browsersearch_test.cpp.)
+    std::string chrome = Program("chrome.exe");
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            ERROR_SUCCESS,
+            ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kAppPaths) + "chrome.exe").c_str(),
+                              0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr));
+        ::RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(chrome.c_str()),
+                         static_cast<DWORD>(chrome.size() + 1));
+        ::RegCloseKey(key);
+        EXPECT_EQ(AnsiToWide(chrome), ChromiumBrowser()) << view;
+        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kAppPaths) + "chrome.exe").c_str(), view,
+                          0);
+        EXPECT_EQ(u"", ChromiumBrowser()) << view;
+    }
 }
 
 TEST(BrowserProfileFolderTest, KeptInTheUsersLocalApplicationData) {
