@@ -27,6 +27,10 @@ class CopyOverMachineKey : public RegistryKey {
         copy_->WriteString(name, value);
     }
 
+    bool HasValues() override {
+        return (copy_ && copy_->HasValues()) || (machine_ && machine_->HasValues());
+    }
+
   private:
     Registry& user_;
     std::string path_;
@@ -41,7 +45,11 @@ PrivateCopyRegistry::PrivateCopyRegistry(std::unique_ptr<Registry> machine,
     : machine_(std::move(machine)), user_(std::move(user)) {}
 
 bool PrivateCopyRegistry::KeyExists(const std::string& path) {
-    return machine_->KeyExists(path) || user_->KeyExists(path);
+    if (machine_->KeyExists(path)) return true;
+    // The user's copy is made with the values of the first write; a key of that name that holds
+    // none is only the parent of the program's other keys of the user (the browser player's).
+    std::unique_ptr<RegistryKey> copy = user_->OpenKeyForReading(path);
+    return copy && copy->HasValues();
 }
 
 std::unique_ptr<RegistryKey> PrivateCopyRegistry::OpenKey(const std::string& path, bool create) {

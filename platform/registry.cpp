@@ -47,6 +47,13 @@ class Win32Key : public RegistryKey {
         if (status != ERROR_SUCCESS) throw RegistryError("Failed to set data for '" + name + "'");
     }
 
+    bool HasValues() override {
+        DWORD values = 0;
+        return ::RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+               values > 0;
+    }
+
   private:
     UniqueRegKey key_;
 };

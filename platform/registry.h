@@ -23,6 +23,8 @@ class RegistryKey {
     virtual std::optional<std::string> ReadString(const std::string& name) = 0;
     // Stores a string value (REG_SZ with its terminating zero). Throws RegistryError.
     virtual void WriteString(const std::string& name, const std::string& value) = 0;
+    // Whether the key holds values of its own (a key may exist only as the parent of others).
+    virtual bool HasValues() = 0;
 };
 
 class Registry {

@@ -65,6 +65,7 @@ class FakeRegistry : public Registry {
             key_.values[name] = FakeValue{FakeValue::String, value};
         }
 
+        bool HasValues() override { return !key_.values.empty(); }
         bool readOnly = false;
 
       private:

@@ -95,6 +95,19 @@ TEST_F(PrivateCopyTest, AWritableMachineKeyIsUsedAsBeforeAndTheUserHiveIsNotTouc
     EXPECT_TRUE(user.keys.empty());
 }
 
+TEST_F(PrivateCopyTest, AUserKeyThatOnlyHoldsTheProgramsOtherKeysIsNoCopy) {
+    // The browser player keeps its address below the same name in the user's hive.
+    user.keys[kKey];
+    user.keys[std::string(kKey) + "\\courseshell\\browser"].values["port"] = {};
+    machine.refusesNewKeys = false;
+    EXPECT_TRUE(store.WriteSetting("lesson", "4"));
+    EXPECT_EQ("", store.ReadSetting("lesson"));
+    EXPECT_EQ("333-296-259-222", store.GetInstallationId());
+    EXPECT_EQ(0, failures);
+    EXPECT_EQ("333", machine.Find(kKey)->values["a"].bytes);
+    EXPECT_TRUE(user.Find(kKey)->values.empty());
+}
+
 TEST_F(PrivateCopyTest, FailuresOtherThanRefusedRightsStillEndInTheRegistryMessage) {
     // A machine key that cannot be opened for another reason is not worked around.
     machine.keys[kKey].openable = false;

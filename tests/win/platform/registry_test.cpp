@@ -64,6 +64,17 @@ TEST_F(MachineRegistryTest, KeysLiveInTheViewOfTheProgramsOwnBitness) {
     EXPECT_EQ(sizeof(void*) == 8, existsInNativeView(key));
 }
 
+TEST(UserRegistryTest, AKeyThatIsOnlyAParentHoldsNoValues) {
+    std::string path = "software\\courseshell-parent-" + std::to_string(::GetCurrentProcessId());
+    std::unique_ptr<Registry> user = UserRegistry();
+    ASSERT_NE(nullptr, user->OpenKey(path + "\\child", true));
+    EXPECT_FALSE(user->OpenKeyForReading(path)->HasValues());
+    user->OpenKey(path, false)->WriteString("v", "");
+    EXPECT_TRUE(user->OpenKeyForReading(path)->HasValues());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, (path + "\\child").c_str());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+}
+
 TEST(UserRegistryTest, AKeyOpenedForReadingTakesNoWrites) {
     std::string path = "software\\courseshell-read-" + std::to_string(::GetCurrentProcessId());
     std::unique_ptr<Registry> user = UserRegistry();
