@@ -261,6 +261,18 @@ void HttpClient::Get(const std::string& url, BodySink& body, const HttpLimits& l
         while (true) {
             CURLMcode mc = curl_multi_perform(s.multi.get(), &stillRunning);
             if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
+            // Silence is judged right after reading what the socket holds: time spent in the
+            // handlers below (a dialog the movie opens, say) is not the server's.
+            if (limits.stallMs > 0 && stillRunning) {
+                Clock::time_point now = Clock::now();
+                if (s.received + s.headerBytes != seenBytes) {
+                    seenBytes = s.received + s.headerBytes;
+                    lastArrival = now;
+                } else if (now - lastArrival > std::chrono::milliseconds(limits.stallMs)) {
+                    stalled = true;
+                    break;
+                }
+            }
             deliverWork();
             if (s.cancelled || !stillRunning) break;
 
@@ -280,17 +292,6 @@ void HttpClient::Get(const std::string& url, BodySink& body, const HttpLimits& l
                 }
             }
             if (s.cancelled) break;
-
-            if (limits.stallMs > 0) {
-                Clock::time_point now = Clock::now();
-                if (s.received + s.headerBytes != seenBytes) {
-                    seenBytes = s.received + s.headerBytes;
-                    lastArrival = now;
-                } else if (now - lastArrival > std::chrono::milliseconds(limits.stallMs)) {
-                    stalled = true;
-                    break;
-                }
-            }
         }
         if (!s.cancelled && !stalled) {
             int left = 0;

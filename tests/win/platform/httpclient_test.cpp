@@ -335,6 +335,32 @@ TEST(HttpClientTest, NoByteForTheStallTimeIsAFailureAShorterPauseIsNot) {
     }
 }
 
+std::atomic<int> g_sleepyTicks{0};
+void CALLBACK SleepyTick(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    ++g_sleepyTicks;
+    ::Sleep(900);
+}
+
+TEST(HttpClientTest, TimeTheProgramSpendsInItsHandlersIsNoSilenceOfTheServer) {
+    // The server pauses 300 ms; meanwhile a handler the client serves keeps it away for 900 ms,
+    // as a dialog opened from the queue would. What arrived meanwhile is there: no stall.
+    const std::string body(50000, 'h');
+    ScriptedServer server({Ok(body)}, 0, 20000, 300);
+    HttpAntiFreeze().OnlyWhenIdle = false;
+    HttpClient client;
+    bool armed = false;
+    client.OnWork = [&](long long) {
+        if (!armed) ::SetTimer(nullptr, 0, 120, SleepyTick);
+        armed = true;
+    };
+    g_sleepyTicks = 0;
+    ReplyBuffer received;
+    EXPECT_NO_THROW(client.Get(server.Url("/"), received, Limits(0, 600)));
+    EXPECT_EQ(1, g_sleepyTicks.load());
+    EXPECT_EQ(body, received.ToString());
+}
+
 // A sink that fails after some bytes, as a full disk does.
 class FailingSink : public BodySink {
   public:
