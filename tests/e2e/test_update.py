@@ -336,7 +336,7 @@ class DownloadTestBase(UpdateTestBase):
         folders = [f for f in installer_folders() if (f / name).exists()]
         self.assertEqual(1, len(folders), installer_folders())
         folder = folders[0]
-        self.assertIn(folder.parent.name, ("Temp",))
+        self.assertEqual("Temp", folder.parent.name)
         self.assertEqual(sorted([name, "installer-started.txt"]),
                          sorted(p.name for p in folder.iterdir()))
         self.assertEqual(body if body is not None else installer_bytes(),
