@@ -50,13 +50,26 @@ def wait_complete(find, size, proc, timeout=120):
     raise harness.HarnessError("the download did not reach %d bytes" % size)
 
 
-def saved_installer(cw):
-    """The installer the program saved: it gets its name only once it is complete. (Builds from
-    before 2026-12 saved it beside the program, in one piece at the end.)"""
-    for folder in test_update.installer_folders():
-        if (folder / "setup.exe").exists():
-            return folder / "setup.exe"
-    return cw.path("setup.exe") if cw.path("setup.exe").exists() else None
+class SavedInstaller:
+    """Where the program saves the installer: it gets its name only once it is complete. The
+    folder is looked for until it appears, then only the file is looked at, so that the search
+    takes no time from the program on a shared CPU. (Builds from before 2026-12 saved it beside
+    the program, in one piece at the end.)"""
+
+    def __init__(self, cw):
+        self.cw = cw
+        self.folder = None
+
+    def __call__(self):
+        if self.folder is None:
+            folders = test_update.installer_folders()
+            if folders:
+                self.folder = folders.pop()
+            elif self.cw.path("setup.exe").exists():
+                return self.cw.path("setup.exe")
+            else:
+                return None
+        return self.folder / "setup.exe"
 
 
 def program_round(body):
@@ -69,15 +82,16 @@ def program_round(body):
         def during(s):
             seen["watch"] = MemoryWatch(s.proc.pid)
             test_update.answer_question(s, "Return", timeout=30)
-            seen["exit"] = wait_complete(lambda: saved_installer(cw), len(body), s.proc)
+            seen["installer"] = SavedInstaller(cw)
+            seen["exit"] = wait_complete(seen["installer"], len(body), s.proc)
             s.proc.wait(120)
 
         result = run(cw, during=during, timeout=150)
         watch = seen["watch"]
         watch.join()
         request = server.requests[1]
-        installer = saved_installer(cw)
-        saved = installer.stat().st_size if installer else 0
+        installer = seen["installer"]()
+        saved = installer.stat().st_size if installer and installer.exists() else 0
         for folder in test_update.installer_folders():
             subprocess.run(["rm", "-rf", str(folder)])
         cw.close()
