@@ -7,6 +7,7 @@
 #include "platform/application.h"
 #include "platform/guard.h"
 #include "platform/handles.h"
+#include "platform/machinepolicy.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "platform/textconv.h"
@@ -25,6 +26,9 @@ constexpr int kClientHeight = 652;
 // Fixed for this product; the update server knows it by this identifier.
 const char kProductId[] = "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713";
 const char kProgramVersion[] = "1.0";
+// DisableUpdateCheck = 1 (a DWORD) here turns the update check off: school labs with restore
+// cards or central deployment update the program their own way.
+const char kUpdatePolicyKey[] = "Software\\Policies\\tallowbrook\\CourseShell";
 
 // The player's window, as seen by the message filter.
 HWND g_playerWindow = nullptr;
@@ -112,6 +116,7 @@ void TForm1::Create() {
 void TForm1::FormCreate() {
     ProductId = kProductId;
     ProgramVersion = kProgramVersion;
+    UpdateCheckDisabled = MachinePolicyOn(kUpdatePolicyKey, "DisableUpdateCheck");
 
     // Registers the player's control file at every start. The whole command is the "file" of the
     // request, unquoted; whether the shell can run it is outside the program.

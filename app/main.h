@@ -48,6 +48,8 @@ class TForm1 : public Window, public MovieFunctionCaller {
 
     std::string ProductId;
     std::string ProgramVersion;
+    // The PC's administrator has turned the update check off (kUpdatePolicyKey in main.cpp).
+    bool UpdateCheckDisabled = false;
     bool DragFlag = false;
 
   private:

@@ -7,6 +7,7 @@
 #include "platform/http.h"
 #include "platform/paths.h"
 #include "update/baseurl.h"
+#include "update/installerfile_win.h"
 #include "update/updatefiles.h"
 #include "update/updateflow.h"
 #include "update/updateseams_win.h"
@@ -38,16 +39,17 @@ struct TForm1::Update {
           timers(form.hwnd()),
           files(Win32FileSystem()),
           starter(*form.shell_),
-          flow(
-              UpdateBaseUrl(), ProgramDirectory(),
-              UpdateSeams{IdHTTP1, IdHTTP2, files, screen, form.ProgressDialog1, timers, starter}) {
-    }
+          flow(UpdateBaseUrl(), ProgramDirectory(),
+               UpdateSeams{IdHTTP1, IdHTTP2, files, installers, screen, form.ProgressDialog1,
+                           timers, starter},
+               UpdateStallMs()) {}
 
     HttpClientSeam IdHTTP1;  // the check
     HttpClientSeam IdHTTP2;  // the download; its progress drives ProgressDialog1
     SkinnedUpdateScreen screen;
     MainWindowTimers timers;
     SeamUpdateFiles files;
+    TempFolderInstallers installers;
     ShellUpdateStarter starter;
     UpdateFlow flow;
 };
@@ -66,7 +68,7 @@ void TForm1::CreateUpdate() {
 }
 
 void TForm1::Timer2Timer() {
-    update_->flow.Check(ProductId, ProgramVersion);
+    update_->flow.Check(ProductId, ProgramVersion, UpdateCheckDisabled);
 }
 
 void TForm1::Timer3Timer() {

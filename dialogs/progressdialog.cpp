@@ -40,7 +40,8 @@ class ProgressWindow : public DialogWindow {
 
     void Relabel() { ::SetWindowTextW(label_, AnsiToWString(owner_.LabelCaption()).c_str()); }
 
-    // A download reports every 32 KB; the gauge is repainted only when what it shows changes.
+    // A download reports every 32 KB; the gauge is repainted only when what it shows changes
+    // (with the percentage shown, at most a hundred times).
     void RedrawGauge() {
         Picture now = Compute();
         if (now == shown_) return;
@@ -118,16 +119,20 @@ class ProgressWindow : public DialogWindow {
             p.barLeft = frame.left + MulDivRounded(phase_, inner + block, kMarqueeSteps) - block;
             p.barRight = std::min(p.barLeft + block, static_cast<int>(frame.right));
             p.barLeft = std::max(p.barLeft, static_cast<int>(frame.left));
+        } else if (owner_.ShowPercent) {
+            // The bar moves with the number it shows: a download reports every 32 KB, and
+            // repainting for every pixel the bar would move costs more than the transfer's
+            // own work on a slow display.
+            p.percent = span > 0
+                            ? static_cast<int>(
+                                  (static_cast<long long>(owner_.GaugeValue() - lo) * 100) / span)
+                            : 100;
+            p.barLeft = frame.left;
+            p.barRight = frame.left + MulDivRounded(p.percent, inner, 100);
         } else {
             p.barLeft = frame.left;
             p.barRight = frame.left +
                          (span > 0 ? MulDivRounded(owner_.GaugeValue() - lo, inner, span) : inner);
-            if (owner_.ShowPercent) {
-                p.percent = span > 0 ? static_cast<int>(
-                                           (static_cast<long long>(owner_.GaugeValue() - lo) * 100) /
-                                           span)
-                                     : 100;
-            }
         }
         return p;
     }

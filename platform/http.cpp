@@ -7,6 +7,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <ctime>
 #include <mutex>
@@ -66,8 +67,12 @@ struct HttpClient::Impl {
     ReplyHead head;
     bool headRefused = false;  // the reply's head showed it is no success
     bool outOfMemory = false;
-    ReplyBuffer* body = nullptr;
+    bool tooLarge = false;
+    std::string sinkFailure;  // what the body's sink threw
+    BodySink* body = nullptr;
+    HttpLimits limits;
     long long received = 0;
+    long long headerBytes = 0;
     std::vector<long long> pendingWork;  // body counts not yet reported
     long long blockStart = 0;            // body count where the last pending block begins
     bool begun = false;
@@ -75,6 +80,7 @@ struct HttpClient::Impl {
     static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         Impl& self = *static_cast<Impl*>(user);
         size_t n = size * count;
+        self.headerBytes += static_cast<long long>(n);
         try {
             self.head.Line(std::string(data, n));
             if (!self.head.Complete()) return n;
@@ -85,6 +91,10 @@ struct HttpClient::Impl {
             if (!self.head.Success()) {
                 // Nothing of a failed reply is wanted; stop before its body.
                 self.headRefused = true;
+                return 0;
+            }
+            if (self.limits.maxBody > 0 && self.head.ContentLength() > self.limits.maxBody) {
+                self.tooLarge = true;
                 return 0;
             }
             return n;
@@ -98,10 +108,18 @@ struct HttpClient::Impl {
         Impl& self = *static_cast<Impl*>(user);
         size_t n = size * count;
         if (self.cancelled) return 0;
+        if (self.limits.maxBody > 0 &&
+            self.received + static_cast<long long>(n) > self.limits.maxBody) {
+            self.tooLarge = true;
+            return 0;
+        }
         try {
             self.body->Append(data, n);
         } catch (const std::bad_alloc&) {
             self.outOfMemory = true;
+            return 0;
+        } catch (const std::exception& e) {
+            self.sinkFailure = e.what();
             return 0;
         }
         // Pieces that arrived together are reported as one block while it stays within the
@@ -166,7 +184,7 @@ void HttpClient::Cancel() {
     if (impl_->busy) impl_->cancelled = true;
 }
 
-void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
+void HttpClient::Get(const std::string& url, BodySink& body, const HttpLimits& limits) {
     Impl& s = *impl_;
     if (s.busy) throw HttpError("a request of this client is still running");
 
@@ -195,8 +213,12 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
     s.head = ReplyHead();
     s.headRefused = false;
     s.outOfMemory = false;
+    s.tooLarge = false;
+    s.sinkFailure.clear();
     s.body = &body;
+    s.limits = limits;
     s.received = 0;
+    s.headerBytes = 0;
     s.pendingWork.clear();
     s.blockStart = 0;
     s.begun = false;
@@ -213,7 +235,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
 
     bool quitting = false;
     auto deliverWork = [&] {
-        if (!s.begun && s.head.Complete() && s.head.Success() && !s.headRefused) {
+        if (!s.begun && s.head.Complete() && s.head.Success() && !s.headRefused && !s.tooLarge) {
             s.begun = true;
             long long announced = std::max(0LL, s.head.ContentLength());
             if (OnWorkBegin) OnWorkBegin(announced);
@@ -228,12 +250,29 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
         if (s.begun && OnWorkEnd) OnWorkEnd();
     };
 
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastArrival = Clock::now();
+    long long seenBytes = 0;
+    bool stalled = false;
+
     CURLcode outcome = CURLE_OK;
     try {
         int stillRunning = 1;
         while (true) {
             CURLMcode mc = curl_multi_perform(s.multi.get(), &stillRunning);
             if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
+            // Silence is judged right after reading what the socket holds: time spent in the
+            // handlers below (a dialog the movie opens, say) is not the server's.
+            if (limits.stallMs > 0 && stillRunning) {
+                Clock::time_point now = Clock::now();
+                if (s.received + s.headerBytes != seenBytes) {
+                    seenBytes = s.received + s.headerBytes;
+                    lastArrival = now;
+                } else if (now - lastArrival > std::chrono::milliseconds(limits.stallMs)) {
+                    stalled = true;
+                    break;
+                }
+            }
             deliverWork();
             if (s.cancelled || !stillRunning) break;
 
@@ -254,7 +293,7 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
             }
             if (s.cancelled) break;
         }
-        if (!s.cancelled) {
+        if (!s.cancelled && !stalled) {
             int left = 0;
             while (CURLMsg* msg = curl_multi_info_read(s.multi.get(), &left))
                 if (msg->msg == CURLMSG_DONE && msg->easy_handle == s.easy.get())
@@ -268,7 +307,13 @@ void HttpClient::Get(const std::string& url, ReplyBuffer& body) {
 
     if (s.cancelled)
         throw HttpCancelled(quitting ? "the application is quitting" : "the request was cancelled");
+    if (stalled)
+        throw HttpError("nothing arrived from the server for " +
+                        std::to_string(limits.stallMs / 1000) + " s");
     if (s.outOfMemory) throw HttpError("out of memory for the reply");
+    if (s.tooLarge)
+        throw HttpError("the reply is larger than " + std::to_string(limits.maxBody) + " bytes");
+    if (!s.sinkFailure.empty()) throw HttpError(s.sinkFailure);
     if (s.headRefused || (outcome == CURLE_OK && !s.head.Success())) {
         throw HttpError(s.head.HasLocation() ? "the reply redirects elsewhere"
                                              : "HTTP status " + std::to_string(s.head.Status()));

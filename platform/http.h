@@ -1,5 +1,6 @@
-// The program's HTTP/1.1 client: a blocking GET into memory that keeps the window message queue
-// served while it waits, with progress events per received block and a cookie store per client.
+// The program's HTTP/1.1 client: a blocking GET that hands the body to a sink (memory or a file)
+// as it arrives and keeps the window message queue served while it waits, with progress events
+// per received block, bounds on the body and the silence, and a cookie store per client.
 //
 // The work stays on the GUI thread: libcurl's multi interface drives the transfer in short socket
 // waits, and between them the queue is pumped. Every handler (timers, the movie's commands and
@@ -8,6 +9,7 @@
 // between libcurl calls, never from inside its callbacks, so a handler may cancel the request.
 #pragma once
 
+#include "platform/bodysink.h"
 #include "platform/httpmessage.h"
 #include "platform/replybuffer.h"
 
@@ -45,10 +47,11 @@ class HttpClient {
     // The body transfer has ended, completely or not.
     std::function<void()> OnWorkEnd;
 
-    // GETs `url` and appends the body of a successful reply (200-299 without Location) to `body`.
-    // Throws HttpError for every other outcome, HttpCancelled when cancelled. Not re-entrant:
+    // GETs `url` and hands the body of a successful reply (200-299 without Location) to `body`.
+    // Throws HttpError for every other outcome (a body beyond `limits`, a silence longer than
+    // they allow, a sink that failed among them), HttpCancelled when cancelled. Not re-entrant:
     // a Get while this client's request runs throws HttpError.
-    void Get(const std::string& url, ReplyBuffer& body);
+    void Get(const std::string& url, BodySink& body, const HttpLimits& limits = HttpLimits());
 
     // Ends the running request, if any, once control comes back to it.
     void Cancel();

@@ -2,15 +2,17 @@
 // large download never needs twice its size while the buffer grows.
 #pragma once
 
+#include "platform/bodysink.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
 
-class ReplyBuffer {
+class ReplyBuffer : public BodySink {
   public:
     static constexpr size_t kBlockSize = 1 << 20;
 
-    void Append(const char* data, size_t size);
+    void Append(const char* data, size_t size) override;
     void Clear();
     size_t Size() const { return size_; }
     std::string ToString() const;

@@ -18,6 +18,7 @@ packages=(
   locales pulseaudio pulseaudio-utils sox googletest
   chromium haxe nodejs
   clang libclang-rt-14-dev
+  openssl osslsigncode
 )
 wine32=()
 if why=$(machine_runs_32bit); then

@@ -3,3 +3,7 @@
 #pragma once
 
 const char* UpdateBaseUrl();
+
+// How long a download may go without a byte before it has failed, in ms: a minute in the
+// program; the end-to-end tests' variant is built with a shorter wait.
+unsigned UpdateStallMs();

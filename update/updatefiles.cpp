@@ -11,13 +11,8 @@ namespace {
 }  // namespace
 
 void SeamUpdateFiles::Write(const std::string& path, const ReplyBuffer& data) {
-    // The installer is held whole once more: the write that keeps the earlier content takes it
-    // in one piece.
-    std::string bytes;
-    bytes.reserve(data.Size());
-    data.ForEachPiece([&](const char* piece, size_t size) { bytes.append(piece, size); });
     try {
-        files_.WriteNewFile(path, bytes);
+        files_.WriteNewFile(path, data.ToString());
     } catch (const IoError& error) {
         Fail("cannot write", path, error);
     }

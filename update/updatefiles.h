@@ -1,5 +1,5 @@
-// The update flow's files on the program's file-system seam: the check's reply and the installer
-// are written without ever leaving half a file, and failures name the path.
+// The update flow's files on the program's file-system seam: the check's reply is written without
+// ever leaving half a file, and failures name the path.
 #pragma once
 
 #include "platform/filesystem.h"

@@ -5,6 +5,7 @@
 #include "platform/http.h"
 #include "platform/scopeexit.h"
 #include "platform/textconv.h"
+#include "update/installertrust.h"
 #include "update/updaterules.h"
 
 #include <climits>
@@ -19,12 +20,17 @@ int ProgressValue(long long count) {
 
 }  // namespace
 
-UpdateFlow::UpdateFlow(std::string baseUrl, std::string programDirectory, const UpdateSeams& seams)
-    : baseUrl_(std::move(baseUrl)), programDirectory_(std::move(programDirectory)), seams_(seams) {}
+UpdateFlow::UpdateFlow(std::string baseUrl, std::string programDirectory, const UpdateSeams& seams,
+                       unsigned stallMs)
+    : baseUrl_(std::move(baseUrl)),
+      programDirectory_(std::move(programDirectory)),
+      seams_(seams),
+      stallMs_(stallMs) {}
 
-void UpdateFlow::Check(const std::string& productId, const std::string& version) {
+void UpdateFlow::Check(const std::string& productId, const std::string& version, bool turnedOff) {
     // Once per run: the timer cannot come back while the requests below serve the queue.
     seams_.timers.StopCheckTimer();
+    if (turnedOff) return;
     seams_.check.ServeQueueAfterEveryWait();
 
     buffer_ = std::make_unique<ReplyBuffer>();
@@ -33,7 +39,9 @@ void UpdateFlow::Check(const std::string& productId, const std::string& version)
     std::string downloadUrl, installerName;
     // Until the user has agreed, every failure ends the check without a word.
     try {
-        seams_.check.Get(CheckUrl(baseUrl_, productId, version), *buffer_);
+        HttpLimits limits;
+        limits.maxBody = kCheckReplyLimit;
+        seams_.check.Get(CheckUrl(baseUrl_, productId, version), *buffer_, limits);
         const std::string resultFile = programDirectory_ + "result.txt";
         seams_.files.Write(resultFile, *buffer_);
         seams_.screen.SetReplyText("");
@@ -53,24 +61,30 @@ void UpdateFlow::Check(const std::string& productId, const std::string& version)
 }
 
 void UpdateFlow::Download(const std::string& url, const std::string& installerName) {
-    std::string installer;
+    // An address off the update server is no failed download that the user could repeat by hand.
+    if (!IsOnUpdateServer(url, baseUrl_)) {
+        Refuse();
+        return;
+    }
+    std::unique_ptr<InstallerFile> installer;
     SetProgressTimer(true);
     try {
-        buffer_->Clear();
-        if (!IsOnUpdateServer(url, baseUrl_))
-            throw std::runtime_error("not on the update server: " + url);
-        seams_.download.Get(url, *buffer_);
-        // Only a plain name keeps the installer in the program directory as one real file.
-        if (!IsPlainFileName(installerName))
-            throw std::runtime_error("not a plain file name: " + installerName);
-        installer = programDirectory_ + installerName;
-        seams_.files.Write(installer, *buffer_);
+        if (!IsInstallerName(installerName))
+            throw std::runtime_error("not the name of an installer: " + installerName);
+        installer = seams_.installers.NewInstaller(installerName);
+        HttpLimits limits;
+        limits.maxBody = kInstallerLimit;
+        limits.stallMs = stallMs_;
+        seams_.download.Get(url, *installer, limits);
+        installer->Complete();
         SetProgressTimer(false);
     } catch (const HttpCancelled&) {
-        // The user cancelled, or the program is ending: nothing is saved or started.
+        // The user cancelled, or the program is ending: nothing is kept or started.
+        installer.reset();
         SetProgressTimer(false);
         return;
     } catch (const std::exception&) {
+        installer.reset();
         SetProgressTimer(false);
         // The answer is not used, and nothing of the check may escape the timer.
         try {
@@ -80,8 +94,33 @@ void UpdateFlow::Download(const std::string& url, const std::string& installerNa
         }
         return;
     }
-    seams_.starter.OpenInstaller(installer);
+
+    SignatureCheck program = seams_.installers.ProgramSignature();
+    if (program.signer) {
+        InstallerVerdict verdict = InstallerVerdict::Refuse;
+        try {
+            verdict = DecideInstallerStart(program, installer->CheckSignature());
+        } catch (const std::exception&) {
+        }
+        if (verdict != InstallerVerdict::Start) {
+            installer.reset();
+            Refuse();
+            return;
+        }
+    }
+    installer->Keep();
+    seams_.starter.OpenInstaller(installer->Path());
+    started_ = std::move(installer);
     seams_.starter.Quit();
+}
+
+void UpdateFlow::Refuse() {
+    // No address: there is nothing the user should fetch by hand.
+    try {
+        seams_.screen.ShowMessage(WideToAnsi(u"升级程序未通过正版验证，已取消升级。"),
+                                  MessageKind::Warning, mbOK);
+    } catch (const std::exception&) {
+    }
 }
 
 void UpdateFlow::SetProgressTimer(bool on) {

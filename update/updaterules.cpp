@@ -1,10 +1,12 @@
 #include "update/updaterules.h"
 
+#include "platform/httpmessage.h"
 #include "platform/paths.h"
 #include "platform/textconv.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -79,23 +81,14 @@ std::string DownloadUrl(const std::string& baseUrl, const std::string& downloadP
     return baseUrl + downloadPath;
 }
 
-std::string UrlHost(const std::string& url) {
-    size_t scheme = url.find("://");
-    if (scheme == std::string::npos) return std::string();
-    size_t start = scheme + 3;
-    size_t end = url.find_first_of("/?#", start);
-    std::string authority = url.substr(start, end == std::string::npos ? end : end - start);
-    size_t at = authority.rfind('@');
-    if (at != std::string::npos) authority.erase(0, at + 1);
-    // An IPv6 literal keeps its colons inside the brackets.
-    size_t close = authority.compare(0, 1, "[") == 0 ? authority.find(']') : std::string::npos;
-    size_t port = authority.find(':', close == std::string::npos ? 0 : close);
-    return AsciiLowered(authority.substr(0, port));
-}
-
 bool IsOnUpdateServer(const std::string& url, const std::string& baseUrl) {
-    std::string host = UrlHost(baseUrl);
-    return !host.empty() && UrlHost(url) == host;
+    try {
+        HttpAddress address = ParseHttpAddress(url);
+        HttpAddress server = ParseHttpAddress(baseUrl);
+        return address.port == server.port && EqualsIgnoringAsciiCase(address.host, server.host);
+    } catch (const HttpError&) {
+        return false;
+    }
 }
 
 std::vector<std::string> UrlParts(const std::string& text) {
@@ -136,4 +129,30 @@ bool IsPlainFileName(const std::string& name) {
         if (IsLeadByte(name[i]) && i + 1 < name.size()) ++i;
     }
     return !IsDeviceName(name, NameText::Ansi);
+}
+
+bool IsInstallerName(const std::string& name) {
+    if (name.size() <= 4 || !IsPlainFileName(name)) return false;
+    // None of the characters Windows refuses in a name: a quote would also end msiexec's
+    // argument early and let the rest of the name add arguments of its own. The second byte of
+    // a double-byte character may be 0x7C and is no "|".
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (std::strchr("\"<>|?*", name[i])) return false;
+        if (IsLeadByte(name[i]) && i + 1 < name.size()) ++i;
+    }
+    // "." is never the second byte of a double-byte character, so the extension stands alone.
+    std::string extension = name.substr(name.size() - 4);
+    return EqualsIgnoringAsciiCase(extension, ".exe") || EqualsIgnoringAsciiCase(extension, ".msi");
+}
+
+InstallerLaunch InstallerLaunchOf(const std::string& installerPath,
+                                  const std::string& systemFolder) {
+    bool msi = installerPath.size() >= 4 &&
+               EqualsIgnoringAsciiCase(installerPath.substr(installerPath.size() - 4), ".msi");
+    if (!msi) return {installerPath, ""};
+    // Without the system folder there is no msiexec that could be named safely.
+    if (systemFolder.empty()) return {};
+    std::string folder = systemFolder;
+    if (folder.back() != '\\') folder += '\\';
+    return {folder + "msiexec.exe", "/i \"" + installerPath + "\""};
 }

@@ -22,13 +22,11 @@ std::string DownloadPath(const std::string& replyText);
 
 std::string DownloadUrl(const std::string& baseUrl, const std::string& downloadPath);
 
-// The host of an absolute URL as the HTTP client reads it: after "scheme://" and any user
-// information ending in "@", up to a port, path, query or fragment; lower-case. "" without "://".
-std::string UrlHost(const std::string& url);
-
-// Whether a download URL is on the update server's own host. The path from the reply is joined
-// to the base URL as it stands, so ".evil.test/a.exe" or "@evil.test/a.exe" would name another
-// host; the installer comes from the update server or not at all.
+// Whether a download URL is on the update server's own origin: the same host (letter case aside)
+// and the same port, 80 where none is given, both as the HTTP client reads the address. The path
+// from the reply is joined to the base URL as it stands, so ".evil.test/a.exe", "@evil.test/a.exe"
+// or ":31337/a.exe" would name another server, and an address the client cannot read names none;
+// the installer comes from the update server or not at all.
 bool IsOnUpdateServer(const std::string& url, const std::string& baseUrl);
 
 // The URL cut into parts at "/" and at characters of code 32 or less, with double-quoted parts.
@@ -41,3 +39,19 @@ std::string InstallerFileName(const std::string& url);
 // control characters and no "\" or ":" (which would leave the program directory or name an
 // alternate stream), and not one of the device names, where nothing would be stored.
 bool IsPlainFileName(const std::string& name);
+
+// Whether the program may save and start a file of this name as the installer: a plain file
+// name (above) without the characters Windows refuses in names (" < > | ? *) that ends in ".exe"
+// or ".msi", in any letter case, after at least one character. A DLL, a movie or a script named
+// by the server is never written.
+bool IsInstallerName(const std::string& name);
+
+// How an installer is started: an ".msi" through the system's own msiexec, named with its full
+// path so that no other msiexec is found first (nothing at all without the system folder);
+// anything else is opened itself.
+struct InstallerLaunch {
+    std::string file;
+    std::string parameters;
+};
+InstallerLaunch InstallerLaunchOf(const std::string& installerPath,
+                                  const std::string& systemFolder);

@@ -3,9 +3,10 @@
 #include "dialogs/inputdialog.h"
 #include "dialogs/skinmessage.h"
 #include "platform/application.h"
+#include "update/updaterules.h"
 
-void HttpClientSeam::Get(const std::string& url, ReplyBuffer& body) {
-    client.Get(url, body);
+void HttpClientSeam::Get(const std::string& url, BodySink& body, const HttpLimits& limits) {
+    client.Get(url, body, limits);
 }
 
 void HttpClientSeam::Cancel() {
@@ -38,7 +39,11 @@ void SkinnedUpdateScreen::ProcessMessages() {
 }
 
 void ShellUpdateStarter::OpenInstaller(const std::string& path) {
-    shell_.Open(path, "");
+    char system[MAX_PATH + 1] = {};
+    UINT length = ::GetSystemDirectoryA(system, sizeof system);
+    InstallerLaunch launch =
+        InstallerLaunchOf(path, length > 0 && length <= MAX_PATH ? system : "");
+    if (!launch.file.empty()) shell_.Open(launch.file, launch.parameters);
 }
 
 void ShellUpdateStarter::Quit() {

@@ -15,7 +15,7 @@ class HttpClientSeam : public UpdateHttp {
   public:
     HttpClient client;
 
-    void Get(const std::string& url, ReplyBuffer& body) override;
+    void Get(const std::string& url, BodySink& body, const HttpLimits& limits) override;
     void Cancel() override;
     void ServeQueueAfterEveryWait() override;
 };
@@ -37,7 +37,8 @@ class SkinnedUpdateScreen : public UpdateScreen {
     HWND memo_;
 };
 
-// The shell opens the installer for the main window; the application then quits.
+// The shell opens the installer for the main window (an ".msi" through the system's msiexec);
+// the application then quits.
 class ShellUpdateStarter : public UpdateStarter {
   public:
     explicit ShellUpdateStarter(Shell& shell) : shell_(shell) {}

@@ -14,6 +14,8 @@ SYSTEM_DLLS = {
     "advapi32.dll", "bcrypt.dll", "comctl32.dll", "comdlg32.dll", "crypt32.dll", "gdi32.dll",
     "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll", "secur32.dll", "shell32.dll",
     "shlwapi.dll", "user32.dll", "winmm.dll", "wldap32.dll", "ws2_32.dll",
+    # Authenticode: the update's installer must carry the program's own publisher's signature.
+    "wintrust.dll",
 }
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 

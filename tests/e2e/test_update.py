@@ -1,11 +1,17 @@
 """The update check and download: the test variant of the program (its update server is a local
-address) under Wine with the stand-in player, against the project's own test server."""
+address, and a silent download fails after 6 s instead of 60 s) under Wine with the stand-in
+player, against the project's own test server. The signature tests make a throw-away CA and
+publisher with openssl and sign copies of the program and the installers with osslsigncode."""
 
 import os
 import pathlib
 import random
 import re
+import shutil
+import subprocess
 import sys
+import tempfile
+import threading
 import time
 import unittest
 
@@ -13,7 +19,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness  # noqa: E402
 from harness import Courseware, run  # noqa: E402
-from updateserver import Reply, UpdateServer  # noqa: E402
+from updateserver import Pattern, Reply, UpdateServer  # noqa: E402
 
 QUESTION_CAPTION = "确认"
 FAILURE_CAPTION = "自动下载失败，请使用下列地址手动下载"
@@ -24,9 +30,12 @@ CHECK_TARGET_RX = re.compile(r"^/index\.php/index/soft_update/[0-9A-Fa-f]{8}-[0-
 # quits by itself first (exit code 0, after starting an installer).
 IDLE_MOVIE = "wait 15000\nfscommand exitprogram\n"
 EXIT_PROGRAM = 259 & 0xFF
-# The program directory after a check whose download saved nothing.
+# The program directory after a check, whatever its download did: the installer never lands there.
 NOTHING_SAVED = sorted(["CourseShell.exe", "main.swf", "main.swf.log", "result.txt", "version.swf",
                         "version.swf.log"])
+# A signed program refuses any installer but its publisher's, with this and nothing else.
+REFUSAL_CAPTION = "警告"
+NOT_GENUINE = "升级程序未通过正版验证，已取消升级。"
 
 
 def base_url():
@@ -66,6 +75,80 @@ def installer_bytes():
     return pathlib.Path(os.environ["UPDATE_INSTALLER"]).read_bytes()
 
 
+def temp_dirs():
+    """The prefix's temporary folders (the user's, where the installer goes, and Windows')."""
+    prefix = pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c"
+    return [d for d in [prefix / "windows" / "temp"] + list(prefix.glob("users/*/Temp")) +
+            list(prefix.glob("users/*/AppData/Local/Temp")) if d.is_dir()]
+
+
+def drive_c_path(path):
+    """How a program in the prefix names a path under its drive_c: C:\\..."""
+    relative = pathlib.Path(path).relative_to(pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c")
+    return "C:\\" + str(relative).replace("/", "\\")
+
+
+def installer_folders():
+    """The folders the program made for installers in the temporary folders."""
+    return {f for d in temp_dirs() for f in d.glob("CourseShell-*")}
+
+
+def read_refusal(s, seen, timeout=20):
+    """Reads the refusal's texts, then confirms it."""
+    window = s.find_window(REFUSAL_CAPTION, timeout=timeout)
+    seen["windows"] = [w["title"] for w in harness.windows()]
+    if window is None:
+        return
+    seen["refusal"] = [c[1] for c in dialog_controls(REFUSAL_CAPTION) or []]
+    s.press("Return", window)
+    seen["closed"] = wait_window_gone(s, REFUSAL_CAPTION)
+    time.sleep(1)
+    seen["running"] = s.running()
+    seen["windows after"] = [w["title"] for w in harness.windows()]
+
+
+class MemoryWatch:
+    """Samples the peak resident size (VmHWM) and current size of a Linux process until it ends."""
+
+    def __init__(self, pid):
+        self.pid = pid
+        self.peak_kib = 0
+        self.samples = []
+        self._thread = threading.Thread(target=self._watch, daemon=True)
+        self._thread.start()
+
+    @staticmethod
+    def _kib(status, field):
+        for line in status.splitlines():
+            if line.startswith(field + ":"):
+                return int(line.split()[1])
+        return None
+
+    def _watch(self):
+        while True:
+            try:
+                with open("/proc/%d/status" % self.pid) as f:
+                    status = f.read()
+            except OSError:
+                break
+            if "State:\tZ" in status:
+                break
+            hwm = self._kib(status, "VmHWM")
+            rss = self._kib(status, "VmRSS")
+            if hwm is None:
+                break
+            self.peak_kib = max(self.peak_kib, hwm)
+            self.samples.append((time.monotonic(), rss))
+            time.sleep(0.01)
+
+    def rss_before(self, moment):
+        before = [rss for t, rss in self.samples if t <= moment]
+        return before[-1] if before else None
+
+    def join(self):
+        self._thread.join(30)
+
+
 class UpdateTestBase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -76,6 +159,10 @@ class UpdateTestBase(unittest.TestCase):
     def setUp(self):
         self.server = UpdateServer(port())
         self.addCleanup(self.server.stop)
+        # A started installer stays where it was started; the next test must not find it.
+        before = installer_folders()
+        self.addCleanup(lambda: [shutil.rmtree(f, ignore_errors=True)
+                                 for f in installer_folders() - before])
 
     def check_reply(self, reply):
         """Answers the check request (whatever the product identifier) with `reply`."""
@@ -240,12 +327,25 @@ class DownloadTestBase(UpdateTestBase):
         for request, target in zip(requests[1:], download_targets):
             self.assertEqual(expected_request(target), request.raw)
 
-    def assert_started(self, cw, result, name):
+    def assert_started(self, cw, result, name, body=None):
+        """The installer was saved in a new folder of its own under the user's temporary folder,
+        byte for byte, and started from there; nothing of it is in the program folder. The folder
+        is removed afterwards."""
         self.assertEqual(0, result.status, "the program quits after starting the installer")
-        self.assertEqual(installer_bytes(), cw.read(name))
-        note = cw.read("installer-started.txt").decode("gbk")
-        self.assertIn("exe=" + cw.windows_path(name), note)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        folders = [f for f in installer_folders() if (f / name).exists()]
+        self.assertEqual(1, len(folders), installer_folders())
+        folder = folders[0]
+        self.assertEqual("Temp", folder.parent.name)
+        self.assertEqual(sorted([name, "installer-started.txt"]),
+                         sorted(p.name for p in folder.iterdir()))
+        self.assertEqual(body if body is not None else installer_bytes(),
+                         (folder / name).read_bytes())
+        note = (folder / "installer-started.txt").read_bytes().decode("gbk")
+        self.assertIn("exe=" + drive_c_path(folder / name), note)
         self.assertIn("show=1", note)
+        shutil.rmtree(folder)
+        return note
 
 
 def read_failure_dialog(s, seen, timeout=20):
@@ -290,12 +390,12 @@ class DownloadTest(DownloadTestBase):
                 self.assert_requests(target)
 
     def test_long_path_is_cut_at_999_characters(self):
-        path = "/" + "d" * 990 + "/setup.exe" + "x" * 199
+        # Cut right after the name; what follows would make it no installer's name.
+        path = "/" + "d" * 988 + "/setup.exe" + "x" * 199
         target = path[:999]
-        self.assertTrue(target.endswith("/setup.e"))
+        self.assertTrue(target.endswith("/setup.exe"))
         cw, result, _ = self.offer(b"2.0@@@" + path.encode(), [(target, Reply(installer_bytes()))])
-        self.assertEqual(0, result.status)
-        self.assertEqual(installer_bytes(), cw.read("setup.e"))
+        self.assert_started(cw, result, "setup.exe")
         self.assert_requests(target)
 
     def test_unknown_length_shows_moving_progress_until_the_body_is_complete(self):
@@ -349,6 +449,7 @@ class DownloadTest(DownloadTestBase):
         self.assertNotIn(FAILURE_CAPTION, seen["windows"])
         self.assertEqual(EXIT_PROGRAM, result.status, "the movie ends the program, not the download")
         self.assertEqual(NOTHING_SAVED, self.files(cw))
+        self.assertEqual(set(), installer_folders(), "nothing of a cancelled download is left")
         self.assert_requests("/files/setup.exe")
 
 
@@ -367,6 +468,7 @@ class FailedDownloadTest(DownloadTestBase):
         self.assertEqual(EXIT_PROGRAM, result.status)
         self.assertEqual(NOTHING_SAVED, self.files(cw))
         self.assertFalse(cw.root.joinpath("b.exe").exists())
+        self.assertEqual(set(), installer_folders(), "nothing of a failed download is left")
         self.assert_requests(*requested)
         return cw
 
@@ -389,29 +491,226 @@ class FailedDownloadTest(DownloadTestBase):
                 finally:
                     self.server.stop()
 
-    def test_names_that_are_no_plain_file_name_are_not_written(self):
+    def test_names_that_are_no_installer_are_never_fetched_or_written(self):
+        # Each would be served if asked for; a name is known before the download, so none is.
+        # Windows looks for DLLs such as version.dll in the program folder first (the unit tests
+        # go through movies, scripts and controls).
         cases = [
-            ("trailing slash", b"@@@/files/", "/files/", ["/files/"]),
-            ("empty reply", b"", "", ["/"]),
-            ("backslash", b"@@@/files/a\\b.exe", "/files/a\\b.exe", ["/files/a\\b.exe"]),
-            ("dot dot", b"@@@/files/..", "/files/..", ["/files/.."]),
-            ("device", b"@@@/files/nul.exe", "/files/nul.exe", ["/files/nul.exe"]),
+            ("trailing slash", b"@@@/files/", "/files/"),
+            ("empty reply", b"", ""),
+            ("backslash", b"@@@/files/a\\b.exe", "/files/a\\b.exe"),
+            ("dot dot", b"@@@/files/..", "/files/.."),
+            ("device", b"@@@/files/nul.exe", "/files/nul.exe"),
+            ("a DLL", b"2.0@@@/files/version.dll", "/files/version.dll"),
         ]
-        for name, reply_text, path, requested in cases:
+        for name, reply_text, path in cases:
             with self.subTest(name):
                 self.server = UpdateServer(port())
-                routes = [(t, Reply(installer_bytes())) for t in requested]
+                routes = [(path or "/", Reply(installer_bytes()))]
+                before = installer_folders()
                 try:
-                    self.expect_failure(reply_text, routes, base_url() + path, requested)
+                    cw = self.expect_failure(reply_text, routes, base_url() + path, [])
                 finally:
                     self.server.stop()
-
-    def test_reply_without_marker_joins_the_base_url_without_a_slash(self):
-        # "abcdef" gives the path "cdef", which here turns the port into "<port>cdef".
-        self.expect_failure(b"abcdef", [], base_url() + "cdef", [])
+                self.assertEqual(before, installer_folders())
+                self.assertFalse(cw.path("installer-started.txt").exists())
 
     def test_control_character_in_the_path_is_not_sent(self):
         self.expect_failure(b'@@@/files/"a\x01b"', [], base_url() + '/files/"a\x01b"', [])
+
+
+class RefusedAddressTest(DownloadTestBase):
+    """An address off the update server's origin is refused before any request, and never offered
+    for download by hand."""
+
+    def expect_refusal(self, reply_text):
+        cw, result, seen = self.offer(reply_text, during=read_refusal)
+        self.assertIn("refusal", seen, "no refusal; windows: %r" % seen.get("windows"))
+        self.assertIn(NOT_GENUINE, seen["refusal"])
+        self.assertFalse([t for t in seen["refusal"] if "http" in t or "127.0.0.1" in t],
+                         "the refusal names no address: %r" % seen["refusal"])
+        self.assertTrue(seen["closed"])
+        self.assertTrue(seen["running"], "the program runs on after a refusal")
+        self.assertNotIn(FAILURE_CAPTION, seen["windows"] + seen["windows after"])
+        self.assertEqual(EXIT_PROGRAM, result.status)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        self.assertEqual(set(), installer_folders())
+        self.assert_requests()
+        return cw, result
+
+    def test_another_port_of_the_update_host_is_refused(self):
+        # The path from the reply continues the base URL's port: "<port>5/files/setup.exe" names
+        # another port of the same host, where another server would answer.
+        digit = next(d for d in range(10) if port() * 10 + d <= 65535)
+        other = UpdateServer(port() * 10 + digit)
+        other.route("/files/setup.exe", Reply(installer_bytes()))
+        other.start()
+        self.addCleanup(other.stop)
+        self.expect_refusal(b"2.0@@@%d/files/setup.exe" % digit)
+        self.assertEqual([], other.requests)
+
+    def test_reply_without_marker_joins_the_base_url_without_a_slash(self):
+        # "abcdef" gives the path "cdef", which here turns the port into "<port>cdef": an address
+        # the client cannot read, which is not offered for a download by hand either.
+        self.expect_refusal(b"abcdef")
+
+
+def run_tool(args, cwd):
+    proc = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if proc.returncode != 0:
+        raise harness.HarnessError("%s failed: %s" % (args[0], proc.stdout.decode("utf-8", "replace")))
+
+
+class Publishers:
+    """A throw-away CA with its publisher, and an impostor: another CA of the same name that
+    issues a certificate with the publisher's subject. Signs copies of files with either."""
+
+    SUBJECT = "/CN=Tallowbrook Software/O=Tallowbrook/C=CN"
+
+    def __init__(self, folder):
+        self.folder = pathlib.Path(folder)
+        for ca, publisher in (("ca", "publisher"), ("impostor-ca", "impostor")):
+            run_tool(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                      "-keyout", ca + ".key", "-out", ca + ".crt", "-subj", "/CN=Tallowbrook Test CA",
+                      "-addext", "basicConstraints=critical,CA:TRUE",
+                      "-addext", "keyUsage=critical,keyCertSign,cRLSign"], self.folder)
+            run_tool(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                      publisher + ".key", "-out", publisher + ".csr", "-subj", self.SUBJECT],
+                     self.folder)
+            (self.folder / "codesign.ext").write_text(
+                "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                "extendedKeyUsage=codeSigning\n")
+            run_tool(["openssl", "x509", "-req", "-in", publisher + ".csr", "-CA", ca + ".crt",
+                      "-CAkey", ca + ".key", "-CAcreateserial", "-days", "2", "-out",
+                      publisher + ".crt", "-extfile", "codesign.ext"], self.folder)
+
+    def sign(self, source, name, publisher="publisher", ca="ca"):
+        out = self.folder / name
+        run_tool(["osslsigncode", "sign", "-certs", publisher + ".crt", "-key", publisher + ".key",
+                  "-ac", ca + ".crt", "-n", "CourseShell", "-h", "sha256", "-in", str(source),
+                  "-out", str(out)], self.folder)
+        return out
+
+
+class SignedProgramTest(DownloadTestBase):
+    """A signed program starts only an installer of its own publisher. Under Wine a signature is
+    checked for its digest, not its chain (an unknown root is valid there), so the untrusted root
+    that Windows reports is shown by the unit test of the rule, not here."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        for tool in ("openssl", "osslsigncode"):
+            if shutil.which(tool) is None:
+                raise harness.HarnessError("%s is missing: run scripts/setup.sh" % tool)
+        cls.folder = tempfile.mkdtemp(prefix="cs-signing-")
+        keys = Publishers(cls.folder)
+        installer = os.environ["UPDATE_INSTALLER"]
+        cls.program = keys.sign(os.environ["UPDATE_EXE"], "CourseShell.exe")
+        cls.genuine = keys.sign(installer, "genuine.exe").read_bytes()
+        cls.impostor = keys.sign(installer, "impostor.exe", "impostor", "impostor-ca").read_bytes()
+        changed = bytearray(cls.genuine)
+        changed[0x600] ^= 0x01  # inside the code, after signing
+        cls.changed = bytes(changed)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def courseware(self, main=IDLE_MOVIE, **kw):
+        cw = Courseware(main=main, exe=str(self.program), **kw)
+        self.addCleanup(cw.close)
+        return cw
+
+    def test_the_installer_of_the_same_publisher_is_started(self):
+        cw, result, _ = self.offer(b"2.0@@@/files/setup.exe",
+                                   [("/files/setup.exe", Reply(self.genuine))])
+        self.assert_started(cw, result, "setup.exe", self.genuine)
+        self.assert_requests("/files/setup.exe")
+
+    def test_any_other_installer_is_deleted_and_nothing_is_started(self):
+        cases = {
+            "unsigned": installer_bytes(),
+            "changed after signing": self.changed,
+            "the publisher's name under another CA": self.impostor,
+        }
+        for name, body in cases.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                try:
+                    cw, result, seen = self.offer(b"2.0@@@/files/setup.exe",
+                                                  [("/files/setup.exe", Reply(body))],
+                                                  during=read_refusal)
+                finally:
+                    self.server.stop()
+                self.assertIn("refusal", seen, "no refusal; windows: %r" % seen.get("windows"))
+                self.assertIn(NOT_GENUINE, seen["refusal"])
+                self.assertFalse([t for t in seen["refusal"] if "http" in t])
+                self.assertTrue(seen["running"], "the program runs on after a refusal")
+                self.assertNotIn(FAILURE_CAPTION, seen["windows"] + seen["windows after"])
+                self.assertEqual(EXIT_PROGRAM, result.status)
+                self.assertEqual(NOTHING_SAVED, self.files(cw))
+                self.assertEqual(set(), installer_folders(), "the installer is deleted")
+                self.assertEqual([], result.strays, "nothing was started")
+                self.assert_requests("/files/setup.exe")
+
+
+class MsiTest(DownloadTestBase):
+    """An .msi starts through the system's own msiexec, named in full. The prefix's msiexec is
+    replaced for the test by the fake installer, which notes how it was started."""
+
+    def test_an_msi_is_installed_by_the_systems_msiexec(self):
+        prefix = pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c" / "windows"
+        wow = harness.is_64bit_prefix() and not harness.is_64bit_image(os.environ["UPDATE_EXE"])
+        system = prefix / ("syswow64" if wow else "system32")
+        msiexec = system / "msiexec.exe"
+        saved = msiexec.read_bytes()
+        self.addCleanup(msiexec.write_bytes, saved)
+        self.addCleanup(lambda: (system / "installer-started.txt").unlink(missing_ok=True))
+        shutil.copyfile(os.environ["UPDATE_INSTALLER"], msiexec)
+
+        package = b"not really a package"
+        cw, result, _ = self.offer(b"2.0@@@/files/Setup.msi",
+                                   [("/files/Setup.msi", Reply(package))])
+        self.assertEqual(0, result.status)
+        folders = [f for f in installer_folders() if (f / "Setup.msi").exists()]
+        self.assertEqual(1, len(folders))
+        self.assertEqual(package, (folders[0] / "Setup.msi").read_bytes())
+        note = (system / "installer-started.txt").read_bytes().decode("gbk")
+        self.assertIn('cmdline="C:\\windows\\system32\\msiexec.exe" /i "%s"\r\n' %
+                      drive_c_path(folders[0] / "Setup.msi"), note)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+
+
+class PolicyTest(UpdateTestBase):
+    """DisableUpdateCheck under HKLM\\Software\\Policies\\tallowbrook\\CourseShell, written where
+    Group Policy writes it: the registry's 64-bit view, which a 32-bit program does not see by
+    itself."""
+
+    KEY = "HKLM\\Software\\Policies\\tallowbrook\\CourseShell"
+
+    def set_policy(self, value):
+        view = ["/reg:64"] if harness.is_64bit_prefix() else []
+        harness._run([harness.WINE, "reg", "add", self.KEY, "/v", "DisableUpdateCheck", "/t",
+                      "REG_DWORD", "/d", str(value), "/f"] + view)
+        self.addCleanup(harness._run, [harness.WINE, "reg", "delete", self.KEY, "/f"] + view,
+                        check=False)
+
+    def test_the_policy_turns_the_check_off(self):
+        self.check_reply(Reply(b"2.0@@@/files/setup.exe")).start()
+        self.set_policy(1)
+        cw = self.courseware(main="wait 5000\nfscommand exitprogram\n")
+        seen = {}
+
+        def during(s):
+            time.sleep(4)
+            seen["windows"] = [w["title"] for w in harness.windows()]
+
+        result = run(cw, during=during, timeout=40)
+        self.assertEqual(EXIT_PROGRAM, result.status)
+        self.assertEqual([], self.server.requests, "no request at all")
+        self.assertFalse(cw.path("result.txt").exists())
+        self.assertNotIn(QUESTION_CAPTION, seen["windows"])
 
 
 # The movie calls the program every 100 ms for the whole run; each call must be answered at once.
@@ -611,6 +910,78 @@ class DownloadFaultsTest(FaultsTestBase):
         print("while trickling: %d calls, longest gap %d ms" % (len(trickling), max(gaps)))
         self.assertGreaterEqual(len(trickling), 35)
         self.assertLessEqual(max(gaps), 350, gaps)
+
+
+class BoundsTest(FaultsTestBase):
+    def test_a_300_mb_check_reply_is_refused_and_memory_stays_bounded(self):
+        # Announced or not (chunked): the check ends silently at 64 KB, whatever the reply claims,
+        # and the program goes on answering the movie.
+        size = 300 * 1024 * 1024
+        cases = {
+            "announced": Reply(Pattern(size), chunk=1 << 20),
+            "chunked": Reply(Pattern(size), mode="chunked", chunk=1 << 16),
+        }
+        for name, reply in cases.items():
+            with self.subTest(name):
+                self.server = UpdateServer(port())
+                self.check_reply(reply).start()
+                try:
+                    cw = self.courseware(main=BUSY_MOVIE % 50, files={"result.txt": b"old"})
+                    seen = {}
+
+                    def during(s):
+                        seen["watch"] = MemoryWatch(s.proc.pid)
+                        self.server.wait_requests(1)
+                        time.sleep(3)
+                        seen["windows"] = [w["title"] for w in harness.windows()]
+
+                    result = run(cw, during=during, timeout=40)
+                finally:
+                    self.server.stop()
+                watch = seen["watch"]
+                watch.join()
+                before = watch.rss_before(self.server.requests[0].time)
+                growth = (watch.peak_kib - before) / 1024
+                print("%s: peak %d MiB, growth %.1f MiB" % (name, watch.peak_kib // 1024, growth))
+                self.assertLess(growth, 16, "memory grew by %.1f MiB" % growth)
+                self.assertEqual(EXIT_PROGRAM, result.status)
+                self.assertEqual(b"old", cw.read("result.txt"))
+                self.assertNotIn(QUESTION_CAPTION, seen["windows"])
+                self.assertEqual(1, len(self.server.requests))
+                self.assert_answered_throughout(cw, result, 45)
+
+    def test_a_stalled_download_fails_after_its_time(self):
+        # The test variant waits 6 s for the next byte (the program a minute).
+        body = installer_bytes()
+        self.check_reply(Reply(b"2.0@@@/files/setup.exe"))
+        self.server.route("/files/setup.exe", Reply(body, chunk=8192, stall_after=(8192, 30.0)))
+        self.server.start()
+        cw = self.courseware(main=BUSY_MOVIE % 200)
+        seen = {}
+
+        def during(s):
+            answer_question(s, "Return")
+            self.server.wait_requests(2)
+            window = s.find_window(FAILURE_CAPTION, timeout=20)
+            seen["failed at"] = time.monotonic()
+            seen["progress"] = s.find_window(PROGRESS_CAPTION)
+            if window is None:
+                return
+            read_failure_dialog(s, seen, timeout=1)
+
+        result = run(cw, during=during, timeout=60)
+        self.assertIn("controls", seen, "no failure dialog; windows: %r" % seen.get("windows"))
+        after = seen["failed at"] - self.server.requests[1].time
+        print("the download failed %.1f s after its request" % after)
+        self.assertGreaterEqual(after, 5.5)
+        self.assertLess(after, 14)
+        self.assertIsNone(seen["progress"])
+        edits = [c[1] for c in seen["controls"] if c[0].lower() == "edit"]
+        self.assertEqual([base_url() + "/files/setup.exe"], edits)
+        self.assertTrue(seen["running"])
+        self.assertEqual(EXIT_PROGRAM, result.status)
+        self.assertEqual(NOTHING_SAVED, self.files(cw))
+        self.assert_answered_throughout(cw, result, 150)
 
 
 if __name__ == "__main__":

@@ -12,8 +12,9 @@ A Reply can be: a status with any headers (Location, Set-Cookie, ...); a body se
 Content-Length, chunked or up to the close of the connection; a stall before the head or in the
 middle of the body; a body cut short; a connection closed without any answer ("drop"); a body
 sent slowly in pieces; and the faults of a broken server: a reset in the middle of the body,
-broken chunked coding, a status line that is no HTTP, an HTTP/1.0 answer. Requests without a
-route get 404.
+broken chunked coding, a status line that is no HTTP, an HTTP/1.0 answer. A body may be a
+Pattern: hundreds of megabytes made as they are sent, never held. Requests without a route get
+404.
 """
 
 import socket
@@ -22,12 +23,31 @@ import threading
 import time
 
 
+class Pattern:
+    """A body of `size` bytes repeating `unit`, made piece by piece as it is sent."""
+
+    def __init__(self, size, unit=b"2.0@@@/files/setup.exe\n"):
+        self.size = size
+        self.unit = unit
+
+    def __len__(self):
+        return self.size
+
+    def __getitem__(self, part):
+        start, stop, _ = part.indices(self.size)
+        if stop <= start:
+            return b""
+        offset = start % len(self.unit)
+        count = (offset + stop - start) // len(self.unit) + 1
+        return (self.unit * count)[offset:offset + stop - start]
+
+
 class Reply:
     def __init__(self, body=b"", status=200, reason=None, headers=(), mode="length",
                  stall=0.0, stall_after=None, truncate=None, drop=False, chunk=32768,
                  piece_delay=0.0, keep_alive=True, version="1.1", status_line=None,
                  reset_after=None, bad_chunk=False):
-        self.body = body if isinstance(body, bytes) else body.encode("latin-1")
+        self.body = body if isinstance(body, (bytes, Pattern)) else body.encode("latin-1")
         self.status = status
         self.reason = reason or {200: "OK", 204: "No Content", 302: "Found",
                                  404: "Not Found"}.get(status, "Status")

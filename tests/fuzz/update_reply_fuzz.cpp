@@ -1,7 +1,11 @@
 // Fuzz target: the update reply as the server sends it, through the memo, the offer test, the
-// download path and the installer name. The name that passes the plain-name check must leave the
-// installer in the program directory, whatever the server wrote.
+// download path, the origin rule and the installer name. The name that passes the plain-name
+// check must stay one file in its folder, an address the origin rule lets through must lead the
+// client to the update server and nowhere else, and an installer's name must be one of an .exe
+// or an .msi that msiexec takes as one argument, whatever the server wrote.
+#include "platform/httpmessage.h"
 #include "platform/paths.h"
+#include "platform/textconv.h"
 #include "fuzzcheck.h"
 #include "update/updaterules.h"
 
@@ -93,6 +97,32 @@ void CheckPlainName(const std::string& name) {
     FUZZ_CHECK(DirectoryPart(kProgramDirectory + name) == kProgramDirectory);
 }
 
+// Only an address that the client connects to the update server with passes.
+void CheckOrigin(const std::string& url) {
+    if (!IsOnUpdateServer(url, kBase)) return;
+    HttpAddress address = ParseHttpAddress(url);
+    FUZZ_CHECK(AsciiLowered(address.host) == "update.example.test");
+    FUZZ_CHECK(address.port == 80);
+}
+
+void CheckInstallerName(const std::string& name) {
+    if (!IsInstallerName(name)) return;
+    FUZZ_CHECK(IsPlainFileName(name));
+    FUZZ_CHECK(name.size() > 4);
+    const std::string extension = AsciiLowered(name.substr(name.size() - 4));
+    FUZZ_CHECK(extension == ".exe" || extension == ".msi");
+    const std::string path = "C:\\Temp\\CourseShell-1\\" + name;
+    InstallerLaunch launch = InstallerLaunchOf(path, "C:\\Windows\\system32");
+    if (extension == ".exe") {
+        FUZZ_CHECK(launch.file == path && launch.parameters.empty());
+    } else {
+        FUZZ_CHECK(launch.file == "C:\\Windows\\system32\\msiexec.exe");
+        FUZZ_CHECK(launch.parameters == "/i \"" + path + "\"");
+        // The path is one quoted argument: no quote inside it.
+        FUZZ_CHECK(!HasByte(path, '"'));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -113,7 +143,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string name = InstallerFileName(url);
     FUZZ_CHECK(name == (parts.empty() ? std::string() : parts.back()));
     CheckPlainName(name);
-    // The check also stands on its own, for names that hold what a URL part cannot.
+    CheckInstallerName(name);
+    CheckOrigin(url);
+    // The checks also stand on their own, for inputs that hold what a URL part cannot.
     CheckPlainName(bytes);
+    CheckInstallerName(bytes);
+    CheckOrigin("http://" + bytes);
     return 0;
 }

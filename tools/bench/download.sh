@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Download benchmark: a 100 MiB installer from a loopback server, the program against a minimal
-# libcurl program, in turn on the same bench. Run inside the Wine bench:
+# libcurl program, in turn on the same bench, pinned to one CPU and unpinned. Run inside the
+# Wine bench:
 #   tools/winebench/bench.sh tools/bench/download.sh build/win [rounds]
 set -euo pipefail
 build=$(realpath "$1")

@@ -1,6 +1,8 @@
 #include "update/updateflow.h"
 #include "update/updaterules.h"
 
+#include "update/installertrust.h"
+
 #include "dialogs/modalresult.h"
 #include "dialogs/progresscore.h"
 #include "platform/http.h"
@@ -25,6 +27,9 @@ const std::string kDir = "C:\\Course\\";
 const std::string kId = "6F1C2A94-3B7E-4D85-9E0A-C4B8D2F5A713";
 const std::string kCheckUrl = kBase + "/index.php/index/soft_update/" + kId + "/1.0/";
 const std::string kResultFile = kDir + "result.txt";
+// The first new folder the fake makes under the user's temporary folder.
+const std::string kTemp = "C:\\Users\\pupil\\AppData\\Local\\Temp\\CourseShell-1\\";
+const std::string kSetup = kTemp + "setup.exe";
 
 // Typed here as UTF-8, so a slip in the program's own literals shows as other GBK bytes.
 std::string Gbk(const char* utf8) {
@@ -36,13 +41,15 @@ class FakeHttp : public UpdateHttp {
     FakeHttp(Log& log, std::string name) : log_(log), name_(std::move(name)) {}
 
     // What a request does with the body it is given: append a reply, throw, report progress.
-    std::function<void(ReplyBuffer& body)> reply;
+    std::function<void(BodySink& body)> reply;
     std::vector<std::string> urls;
+    std::vector<HttpLimits> limits;
     bool cancelled = false;
 
-    void Get(const std::string& url, ReplyBuffer& body) override {
+    void Get(const std::string& url, BodySink& body, const HttpLimits& bounds) override {
         log_.push_back(name_ + " GET " + url);
         urls.push_back(url);
+        limits.push_back(bounds);
         if (reply) reply(body);
     }
     void Cancel() override {
@@ -79,6 +86,73 @@ class FakeFiles : public UpdateFiles {
 
   private:
     Log& log_;
+};
+
+// Installers in numbered folders of their own, kept in memory; the log shows what happens on disk.
+class FakeInstallers : public UpdateInstallers {
+  public:
+    explicit FakeInstallers(Log& log) : log_(log) {}
+
+    struct Disk {
+        std::map<std::string, std::string> files;  // complete files by path
+        std::map<std::string, std::string> partial;
+    };
+    Disk disk;
+    bool creationFails = false;
+    bool completionFails = false;
+    SignatureCheck program;  // the running program's; unsigned by default
+    SignatureCheck installer{kTrustNoSignature, std::nullopt};
+    int checks = 0;
+
+    class File : public InstallerFile {
+      public:
+        File(FakeInstallers& owner, std::string folder, std::string name)
+            : owner_(owner), folder_(std::move(folder)), path_(folder_ + name) {
+            owner_.disk.partial[path_];
+        }
+        ~File() override {
+            owner_.disk.partial.erase(path_);
+            if (kept_) {
+                owner_.log_.push_back("let go of " + path_);
+                return;
+            }
+            owner_.log_.push_back("delete " + folder_);
+            owner_.disk.files.erase(path_);
+        }
+        void Append(const char* data, size_t size) override {
+            owner_.disk.partial[path_].append(data, size);
+        }
+        void Complete() override {
+            owner_.log_.push_back("complete " + path_);
+            if (owner_.completionFails) throw std::runtime_error("cannot name " + path_);
+            owner_.disk.files[path_] = owner_.disk.partial[path_];
+            owner_.disk.partial.erase(path_);
+        }
+        const std::string& Path() const override { return path_; }
+        SignatureCheck CheckSignature() override {
+            owner_.log_.push_back("check " + path_);
+            ++owner_.checks;
+            return owner_.installer;
+        }
+        void Keep() override { kept_ = true; }
+
+      private:
+        FakeInstallers& owner_;
+        std::string folder_, path_;
+        bool kept_ = false;
+    };
+
+    std::unique_ptr<InstallerFile> NewInstaller(const std::string& name) override {
+        log_.push_back("new installer " + name);
+        if (creationFails) throw std::runtime_error("no temporary folder");
+        std::string folder = kTemp.substr(0, kTemp.size() - 2) + std::to_string(++folders_) + "\\";
+        return std::make_unique<File>(*this, folder, name);
+    }
+    SignatureCheck ProgramSignature() override { return program; }
+
+  private:
+    Log& log_;
+    int folders_ = 0;
 };
 
 class FakeScreen : public UpdateScreen {
@@ -161,12 +235,14 @@ struct Bench {
     FakeHttp check{log, "check"};
     FakeHttp download{log, "download"};
     FakeFiles files{log};
+    FakeInstallers installers{log};
     FakeScreen screen{log};
     FakeProgress progress;
     FakeTimers timers{log};
     FakeStarter starter{log};
-    UpdateFlow flow{kBase, kDir,
-                    UpdateSeams{check, download, files, screen, progress, timers, starter}};
+    UpdateFlow flow{
+        kBase, kDir,
+        UpdateSeams{check, download, files, installers, screen, progress, timers, starter}, 4321};
     int cancels = 0;  // OnCancel of the progress dialog
 
     Bench() {
@@ -177,20 +253,25 @@ struct Bench {
     }
 
     void Offer(const std::string& reply) {
-        check.reply = [reply](ReplyBuffer& body) { body.Append(reply.data(), reply.size()); };
+        check.reply = [reply](BodySink& body) { body.Append(reply.data(), reply.size()); };
     }
     // The download client's events around a body that arrives in blocks of 32768 bytes.
     void ServeDownload(const std::string& content, bool announced) {
-        download.reply = [this, content, announced](ReplyBuffer& body) {
+        download.reply = [this, content, announced](BodySink& body) {
             EXPECT_TRUE(flow.Checking());
             flow.WorkBegin(announced ? static_cast<long long>(content.size()) : 0);
             for (size_t at = 0; at < content.size(); at += 32768) {
                 std::string block = content.substr(at, 32768);
                 body.Append(block.data(), block.size());
-                flow.Work(static_cast<long long>(body.Size()));
+                flow.Work(static_cast<long long>(at + block.size()));
             }
             flow.WorkEnd();
         };
+    }
+    // A program signed by `signer`, and what the downloaded installer's check will say.
+    void SignedProgram(const CodeSigner& signer, const SignatureCheck& installer) {
+        installers.program = {0, signer};
+        installers.installer = installer;
     }
     void Run() { flow.Check(kId, "1.0"); }
     bool Saw(const std::string& entry) const {
@@ -254,7 +335,7 @@ TEST(UpdateFlowCheckTest, FailuresBeforeTheQuestionAreSilent) {
         // No answer, or not a success: the old reply file stays as it was.
         Bench b;
         b.files.files[kResultFile] = "old reply";
-        b.check.reply = [failure](ReplyBuffer&) { throw HttpError(failure); };
+        b.check.reply = [failure](BodySink&) { throw HttpError(failure); };
         b.Run();
         EXPECT_EQ(b.files.files[kResultFile], "old reply");
         EXPECT_FALSE(b.Saw("write " + kResultFile));
@@ -281,7 +362,7 @@ TEST(UpdateFlowCheckTest, FailuresBeforeTheQuestionAreSilent) {
     {
         // A check cut short because the program is ending is just as quiet.
         Bench b;
-        b.check.reply = [](ReplyBuffer&) { throw HttpCancelled("cancelled"); };
+        b.check.reply = [](BodySink&) { throw HttpCancelled("cancelled"); };
         b.Run();
         ExpectSilentEnd(b);
     }
@@ -293,12 +374,13 @@ TEST(UpdateFlowDownloadTest, TheInstallerHoldsExactlyTheDownloadBodyAndIsStarted
     const std::string installer = std::string("MZ\0\x90", 4) + std::string(70000, 'x');
     b.ServeDownload(installer, true);
     b.Run();
-    EXPECT_EQ(b.files.files[kDir + "setup.exe"], installer);
+    EXPECT_EQ(b.installers.disk.files[kSetup], installer);
     // Timer3 runs from the start, so the download leaves it alone until the end.
-    const Log tail(b.log.end() - 5, b.log.end());
-    EXPECT_EQ(tail,
-              (Log{"download GET " + kBase + "/files/setup.exe", "write " + kDir + "setup.exe",
-                   "Timer3 off", "open " + kDir + "setup.exe", "quit"}));
+    const Log tail(b.log.end() - 6, b.log.end());
+    EXPECT_EQ(tail, (Log{"new installer setup.exe", "download GET " + kBase + "/files/setup.exe",
+                         "complete " + kSetup, "Timer3 off", "open " + kSetup, "quit"}));
+    // Nothing of it lands beside the program.
+    for (const auto& file : b.files.files) EXPECT_EQ(file.first, kResultFile);
     EXPECT_FALSE(b.Saw("Timer3 on"));
     EXPECT_EQ(b.cancels, 0);
     EXPECT_FALSE(b.progress.Shown());
@@ -311,84 +393,227 @@ TEST(UpdateFlowDownloadTest, TheLastWordOfTheAddressNamesTheInstaller) {
     b.ServeDownload("installer", true);
     b.Run();
     EXPECT_EQ(b.download.urls[0], kBase + "/files/my setup.exe");
-    EXPECT_EQ(b.files.files[kDir + "setup.exe"], "installer");
-    EXPECT_TRUE(b.Saw("open " + kDir + "setup.exe"));
+    EXPECT_EQ(b.installers.disk.files[kSetup], "installer");
+    EXPECT_TRUE(b.Saw("open " + kSetup));
 }
 
-TEST(UpdateFlowDownloadTest, NamesThatAreNoPlainFileAreNeverWritten) {
-    // Ends in "/", a device, a stream, dots only, and an empty path, whose last part is the
-    // base URL's host with its port.
-    for (const char* path : {"/files/", "/files/con.exe", "/files/a:b.exe", "/files/..", ""}) {
+TEST(UpdateFlowDownloadTest, NamesThatAreNoInstallerAreAFailedDownloadWithoutARequest) {
+    // Ends in "/", a device, a stream, dots only, an empty path (whose last part is the base
+    // URL's host with its port), and names the program or Windows would load or run from the
+    // program folder, or that would start something else than an installer.
+    for (const char* path : {"/files/", "/files/con.exe", "/files/a:b.exe", "/files/..", "",
+                             "/files/Flash10h.ocx", "/files/version.dll", "/files/main.swf",
+                             "/files/x.hta", "/files/setup.exe.", "/files/.exe", "/files/setup"}) {
         Bench b;
         b.Offer(std::string("2.0@@@") + path);
         b.ServeDownload("installer", true);
         b.Run();
-        EXPECT_EQ(b.download.urls, (std::vector<std::string>{kBase + path}));
+        EXPECT_TRUE(b.download.urls.empty()) << path;
+        EXPECT_FALSE(b.Saw("new installer " + InstallerFileName(kBase + path))) << path;
         for (const auto& file : b.files.files) EXPECT_EQ(file.first, kResultFile) << path;
+        // The address is the update server's own, so the user may still fetch it by hand.
         ASSERT_EQ(b.screen.asks.size(), 1u) << path;
         EXPECT_EQ(b.screen.asks[0].text, kBase + path);
+        EXPECT_TRUE(b.Saw("Timer3 off")) << path;
         EXPECT_FALSE(b.Saw("quit")) << path;
+    }
+}
+
+TEST(UpdateFlowDownloadTest, AnMsiOrAnExeInAnyCaseIsAnInstaller) {
+    for (const char* name : {"setup.msi", "SETUP.EXE", "Setup.Msi", "regsvr32.exe"}) {
+        Bench b;
+        b.Offer(std::string("2.0@@@/files/") + name);
+        b.ServeDownload("installer", true);
+        b.Run();
+        EXPECT_EQ(b.installers.disk.files[kTemp + name], "installer") << name;
+        EXPECT_TRUE(b.Saw("open " + kTemp + name)) << name;
+        EXPECT_TRUE(b.Saw("quit")) << name;
     }
 }
 
 TEST(UpdateFlowDownloadTest, AnEmptyReplyIsAnOfferOfTheBaseUrl) {
     Bench b;
-    b.check.reply = [](ReplyBuffer&) {};
+    b.check.reply = [](BodySink&) {};
     b.Run();
     EXPECT_EQ(b.files.files[kResultFile], "");
     EXPECT_EQ(b.screen.messages.size(), 1u);
-    EXPECT_EQ(b.download.urls, (std::vector<std::string>{kBase}));
+    // The base URL's host is no installer's name: the failure dialog offers the base URL.
+    EXPECT_TRUE(b.download.urls.empty());
+    ASSERT_EQ(b.screen.asks.size(), 1u);
+    EXPECT_EQ(b.screen.asks[0].text, kBase);
 }
 
 TEST(UpdateFlowDownloadTest, AFailedDownloadOffersTheAddressAndTheProgramRunsOn) {
     Bench b;
     b.Offer("2.0@@@/files/setup.exe");
-    b.download.reply = [](ReplyBuffer& body) {
+    b.download.reply = [](BodySink& body) {
         body.Append("partial", 7);
         throw HttpError("Connection reset");
     };
     b.Run();
+    // The partial file and its folder are gone before the dialog waits for the user.
+    EXPECT_TRUE(b.installers.disk.partial.empty());
+    EXPECT_TRUE(b.installers.disk.files.empty());
     ASSERT_EQ(b.screen.asks.size(), 1u);
     EXPECT_EQ(b.screen.asks[0].caption, Gbk("自动下载失败，请使用下列地址手动下载"));
     EXPECT_EQ(b.screen.asks[0].prompt, Gbk("升级文件路径："));
     EXPECT_EQ(b.screen.asks[0].text, kBase + "/files/setup.exe");
     // Timer3 stops before the dialog waits for the user.
-    const Log tail(b.log.end() - 2, b.log.end());
-    EXPECT_EQ(tail, (Log{"Timer3 off", "failure dialog"}));
+    const Log tail(b.log.end() - 3, b.log.end());
+    EXPECT_EQ(tail, (Log{"delete " + kTemp, "Timer3 off", "failure dialog"}));
     EXPECT_EQ(b.files.files.count(kDir + "setup.exe"), 0u);
     EXPECT_FALSE(b.flow.Checking());
 }
 
-TEST(UpdateFlowDownloadTest, AnAddressOffTheUpdateServerIsAFailedDownloadWithoutARequest) {
-    for (const char* reply : {"x@@@@evil.test/a.exe", "x@@@:8080@evil.test/a.exe"}) {
+void ExpectNotGenuine(const Bench& b, const std::string& what) {
+    // One short message without any address, no dialog to fetch anything by hand.
+    ASSERT_EQ(b.screen.messages.size(), 2u) << what;
+    EXPECT_EQ(b.screen.messages[1].text, Gbk("升级程序未通过正版验证，已取消升级。")) << what;
+    EXPECT_EQ(b.screen.messages[1].kind, MessageKind::Warning) << what;
+    EXPECT_EQ(b.screen.messages[1].buttons, unsigned{mbOK}) << what;
+    EXPECT_TRUE(b.screen.asks.empty()) << what;
+    EXPECT_FALSE(b.Saw("quit")) << what;
+    EXPECT_FALSE(b.flow.Checking()) << what;
+}
+
+TEST(UpdateFlowDownloadTest, AnAddressOffTheUpdateServersOriginIsRefusedWithoutARequest) {
+    // Another host, another port of the same host, and addresses the client cannot read.
+    for (const char* reply :
+         {"x@@@@evil.test/a.exe", "x@@@:8080@evil.test/a.exe", "2.0@@@.evil.test/setup.exe",
+          "2.0@@@0/setup.exe", "x@@@?v=2", "abcdef"}) {
         Bench b;
         b.Offer(reply);
         b.ServeDownload("installer", true);
         b.Run();
         EXPECT_TRUE(b.download.urls.empty()) << reply;
-        ASSERT_EQ(b.screen.asks.size(), 1u) << reply;
-        EXPECT_EQ(b.screen.asks[0].text, DownloadUrl(kBase, DownloadPath(reply))) << reply;
-        EXPECT_FALSE(b.Saw("quit")) << reply;
+        EXPECT_FALSE(
+            b.Saw("new installer " + InstallerFileName(DownloadUrl(kBase, DownloadPath(reply)))));
+        EXPECT_FALSE(b.Saw("Timer3 off")) << reply;
+        ExpectNotGenuine(b, reply);
     }
+    // Without a port of its own the update server is on 80, and only there.
+    Bench b;
+    UpdateFlow flow{"http://update.example.test", kDir,
+                    UpdateSeams{b.check, b.download, b.files, b.installers, b.screen, b.progress,
+                                b.timers, b.starter}};
+    for (const char* reply : {"2.0@@@:31337/evil.exe", "2.0@@@:80/setup.exe"}) {
+        b.Offer(reply);
+        flow.Check(kId, "1.0");
+    }
+    EXPECT_EQ(b.download.urls,
+              (std::vector<std::string>{"http://update.example.test:80/setup.exe"}));
 }
 
 TEST(UpdateFlowDownloadTest, AnInstallerThatCannotBeWrittenIsAFailedDownload) {
     Bench b;
     b.Offer("2.0@@@/files/setup.exe");
     b.ServeDownload("installer", true);
-    b.files.unwritable.insert(kDir + "setup.exe");
+    b.installers.completionFails = true;
     b.screen.askFails = true;  // not even a failing dialog leaves the check
     EXPECT_NO_THROW(b.Run());
     EXPECT_EQ(b.screen.asks.size(), 1u);
-    EXPECT_FALSE(b.Saw("open " + kDir + "setup.exe"));
+    EXPECT_TRUE(b.Saw("delete " + kTemp));
+    EXPECT_FALSE(b.Saw("open " + kSetup));
     EXPECT_FALSE(b.Saw("quit"));
     EXPECT_TRUE(b.Saw("Timer3 off"));
+
+    // No folder for it at all: the same, without a request.
+    Bench c;
+    c.Offer("2.0@@@/files/setup.exe");
+    c.installers.creationFails = true;
+    c.Run();
+    EXPECT_TRUE(c.download.urls.empty());
+    EXPECT_EQ(c.screen.asks.size(), 1u);
+    EXPECT_FALSE(c.Saw("quit"));
+}
+
+TEST(UpdateFlowDownloadTest, TheCheckReplyAndTheInstallerAreBounded) {
+    Bench b;
+    b.Offer("2.0@@@/files/setup.exe");
+    b.ServeDownload("installer", true);
+    b.Run();
+    ASSERT_EQ(b.check.limits.size(), 1u);
+    EXPECT_EQ(b.check.limits[0].maxBody, 64 * 1024);
+    EXPECT_EQ(b.check.limits[0].stallMs, 0u);  // the check waits as it always has
+    ASSERT_EQ(b.download.limits.size(), 1u);
+    EXPECT_EQ(b.download.limits[0].maxBody, 1024LL * 1024 * 1024);
+    EXPECT_EQ(b.download.limits[0].stallMs, 4321u);
+    EXPECT_EQ(kDownloadStallMs, 60000u);
+
+    // A reply beyond its bound fails in the client: silently for the check, with the dialog for
+    // the download.
+    Bench c;
+    c.check.reply = [](BodySink&) { throw HttpError("the reply is larger than 65536 bytes"); };
+    c.Run();
+    ExpectSilentEnd(c);
+    Bench d;
+    d.Offer("2.0@@@/files/setup.exe");
+    d.download.reply = [](BodySink&) { throw HttpError("nothing arrived for 60 s"); };
+    d.Run();
+    EXPECT_EQ(d.screen.asks.size(), 1u);
+    EXPECT_TRUE(d.installers.disk.files.empty());
+}
+
+const CodeSigner kPublisher{"CN=Tallowbrook", std::string(20, '\x11'), std::string(32, '\x22')};
+
+TEST(UpdateFlowTrustTest, ASignedProgramStartsTheInstallerOfItsOwnPublisher) {
+    Bench b;
+    b.SignedProgram(kPublisher, {0, kPublisher});
+    b.Offer("2.0@@@/files/setup.exe");
+    b.ServeDownload("MZ signed", true);
+    b.Run();
+    const Log tail(b.log.end() - 4, b.log.end());
+    EXPECT_EQ(tail, (Log{"Timer3 off", "check " + kSetup, "open " + kSetup, "quit"}));
+    EXPECT_EQ(b.installers.disk.files[kSetup], "MZ signed");
+    // Held open, so unchanged, until the program ends.
+    EXPECT_FALSE(b.Saw("let go of " + kSetup));
+}
+
+TEST(UpdateFlowTrustTest, ASignedProgramDeletesAnyOtherInstallerAndStartsNothing) {
+    CodeSigner otherCa = kPublisher;
+    otherCa.issuerSha256[0] = 'x';
+    const std::vector<std::pair<std::string, SignatureCheck>> cases = {
+        {"unsigned", {kTrustNoSignature, std::nullopt}},
+        {"changed after signing", {kTrustBadDigest, kPublisher}},
+        {"another CA of the same name", {0, otherCa}},
+        {"untrusted root", {kTrustUntrustedRoot, kPublisher}},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        b.SignedProgram(kPublisher, c.second);
+        b.Offer("2.0@@@/files/setup.exe");
+        b.ServeDownload("MZ", true);
+        b.Run();
+        EXPECT_TRUE(b.Saw("check " + kSetup)) << c.first;
+        EXPECT_TRUE(b.Saw("delete " + kTemp)) << c.first;
+        EXPECT_TRUE(b.installers.disk.files.empty()) << c.first;
+        EXPECT_FALSE(b.Saw("open " + kSetup)) << c.first;
+        ExpectNotGenuine(b, c.first);
+    }
+}
+
+TEST(UpdateFlowTrustTest, AnUnsignedProgramStartsWhatItGotUnchecked) {
+    Bench b;
+    b.Offer("2.0@@@/files/setup.exe");
+    b.ServeDownload("MZ", true);
+    b.Run();
+    EXPECT_EQ(b.installers.checks, 0);
+    EXPECT_TRUE(b.Saw("open " + kSetup));
+    EXPECT_TRUE(b.Saw("quit"));
+}
+
+TEST(UpdateFlowCheckTest, ThePolicyTurnsTheCheckOffBeforeAnyRequest) {
+    Bench b;
+    b.Offer("2.0@@@/files/setup.exe");
+    b.flow.Check(kId, "1.0", true);
+    EXPECT_EQ(b.log, (Log{"Timer2 off"}));
+    EXPECT_FALSE(b.flow.Checking());
 }
 
 TEST(UpdateFlowProgressTest, CancelStopsTheDownloadAndNothingIsSavedOrStarted) {
     Bench b;
     b.Offer("2.0@@@/files/setup.exe");
-    b.download.reply = [&b](ReplyBuffer& body) {
+    b.download.reply = [&b](BodySink& body) {
         b.flow.WorkBegin(100000);
         body.Append(std::string(32768, 'x').data(), 32768);
         b.flow.Work(32768);
@@ -401,10 +626,11 @@ TEST(UpdateFlowProgressTest, CancelStopsTheDownloadAndNothingIsSavedOrStarted) {
     EXPECT_EQ(b.cancels, 1);
     EXPECT_TRUE(b.screen.asks.empty());
     EXPECT_EQ(b.files.files.count(kDir + "setup.exe"), 0u);
+    EXPECT_TRUE(b.installers.disk.partial.empty());
     EXPECT_FALSE(b.Saw("quit"));
     // Cancel switched Timer3 off; the end of the download does not do it again.
-    const Log tail(b.log.end() - 2, b.log.end());
-    EXPECT_EQ(tail, (Log{"download cancel", "Timer3 off"}));
+    const Log tail(b.log.end() - 3, b.log.end());
+    EXPECT_EQ(tail, (Log{"download cancel", "Timer3 off", "delete " + kTemp}));
     EXPECT_FALSE(b.flow.Checking());
 }
 
@@ -429,7 +655,7 @@ TEST(UpdateFlowProgressTest, AKnownLengthFillsTheGaugeAndClosesItWithoutCancel) 
 TEST(UpdateFlowProgressTest, AnUnknownLengthMovesTheBarUntilTheBodyIsComplete) {
     Bench b;
     b.Offer("2.0@@@/files/setup.exe");
-    b.download.reply = [&b](ReplyBuffer& body) {
+    b.download.reply = [&b](BodySink& body) {
         b.flow.WorkBegin(0);
         EXPECT_TRUE(b.progress.GaugeIndeterminate());
         for (int block = 1; block <= 3; ++block) {
@@ -444,7 +670,7 @@ TEST(UpdateFlowProgressTest, AnUnknownLengthMovesTheBarUntilTheBodyIsComplete) {
     b.Run();
     EXPECT_EQ(b.cancels, 0);
     EXPECT_FALSE(b.download.cancelled);
-    EXPECT_EQ(b.files.files[kDir + "setup.exe"].size(), 3u * 32768);
+    EXPECT_EQ(b.installers.disk.files[kSetup].size(), 3u * 32768);
     EXPECT_TRUE(b.Saw("quit"));
 
     // The next download announces its length and gets a range again.
@@ -477,10 +703,10 @@ TEST(UpdateFlowProgressTest, Timer3IsSwitchedOnAgainForADownloadAfterACancel) {
     b.Offer("2.0@@@/files/setup.exe");
     b.ServeDownload("installer", true);
     b.Run();
-    const Log tail(b.log.end() - 6, b.log.end());
-    EXPECT_EQ(tail, (Log{"Timer3 on", "download GET " + kBase + "/files/setup.exe",
-                         "write " + kDir + "setup.exe", "Timer3 off", "open " + kDir + "setup.exe",
-                         "quit"}));
+    const Log tail(b.log.end() - 7, b.log.end());
+    EXPECT_EQ(tail, (Log{"Timer3 on", "new installer setup.exe",
+                         "download GET " + kBase + "/files/setup.exe", "complete " + kSetup,
+                         "Timer3 off", "open " + kSetup, "quit"}));
 }
 
 }  // namespace

@@ -152,4 +152,30 @@ TEST(ProgressDialogTest, UnknownLengthShowsMovementAndABytesLabel) {
     EXPECT_EQ(d.cancels, 1);
 }
 
+TEST(ProgressDialogTest, A100MiBDownloadRepaintsTheGaugeOnlyWhenItsPercentageChanges) {
+    // 3200 reports of 32 KB. Each repaint of the gauge costs a round to the display, so it is
+    // asked for only when the shown value moves: at most once per percent, never per pixel.
+    const int total = 100 * 1024 * 1024;
+    StoredProgressDialog d;
+    d.SetMaxValue(total);
+    d.ShowProgressWindow();
+    HWND w = d.WindowHandle();
+    ASSERT_TRUE(w);
+    Settle();
+    int repaints = 0;
+    for (int received = 32768; received < total; received += 32768) {
+        d.SetValue(received);
+        if (::GetUpdateRect(w, nullptr, FALSE)) {
+            ++repaints;
+            ::ValidateRect(w, nullptr);
+        }
+    }
+    EXPECT_GE(repaints, 90);
+    EXPECT_LE(repaints, 100);
+    EXPECT_TRUE(d.Shown());
+    d.SetValue(total);
+    EXPECT_FALSE(d.Shown());
+    EXPECT_EQ(d.cancels, 0);
+}
+
 }  // namespace

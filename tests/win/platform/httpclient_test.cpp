@@ -1,5 +1,6 @@
 // The HTTP client against a scripted server on a thread of the test: the exact request bytes,
-// each client's own cookies, failures, progress per block and cancelling from a handler.
+// each client's own cookies, failures, progress per block, cancelling from a handler, and the
+// bounds on a body and on a silence.
 #include "platform/http.h"
 
 #include <winsock2.h>
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <stdexcept>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,8 +22,11 @@ namespace {
 // the next scripted reply, then closes the connection.
 class ScriptedServer {
   public:
-    explicit ScriptedServer(std::vector<std::string> replies, DWORD delayMs = 0)
-        : replies_(std::move(replies)), delayMs_(delayMs) {
+    // Each reply waits `delayMs` before its first byte and, when `pauseAt` is given, `pauseMs`
+    // more after that many bytes.
+    explicit ScriptedServer(std::vector<std::string> replies, DWORD delayMs = 0,
+                            size_t pauseAt = std::string::npos, DWORD pauseMs = 0)
+        : replies_(std::move(replies)), delayMs_(delayMs), pauseAt_(pauseAt), pauseMs_(pauseMs) {
         WSADATA wsa;
         ::WSAStartup(MAKEWORD(2, 2), &wsa);
         listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -66,10 +72,16 @@ class ScriptedServer {
             }
             ::Sleep(delayMs_);
             size_t sent = 0;
+            bool paused = false;
             while (sent < reply.size()) {
-                int n = ::send(conn, reply.data() + sent, static_cast<int>(reply.size() - sent), 0);
+                size_t end = paused || pauseAt_ > reply.size() ? reply.size() : pauseAt_;
+                int n = ::send(conn, reply.data() + sent, static_cast<int>(end - sent), 0);
                 if (n <= 0) break;
                 sent += n;
+                if (!paused && sent == pauseAt_) {
+                    paused = true;
+                    ::Sleep(pauseMs_);
+                }
             }
             // Closed at once: the client may keep its end open for another request.
             ::shutdown(conn, SD_SEND);
@@ -79,12 +91,20 @@ class ScriptedServer {
 
     std::vector<std::string> replies_;
     DWORD delayMs_ = 0;
+    size_t pauseAt_ = std::string::npos;
+    DWORD pauseMs_ = 0;
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::thread thread_;
     std::mutex mutex_;
     std::vector<std::string> requests_;
 };
+
+std::string ToHex(size_t n) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%zx", n);
+    return text;
+}
 
 std::string Ok(const std::string& body, const std::string& extra = "") {
     return "HTTP/1.1 200 OK\r\n" + extra + "Content-Length: " + std::to_string(body.size()) +
@@ -233,6 +253,136 @@ TEST(HttpClientTest, AddressesThatNameNoServerFailBeforeSending) {
     EXPECT_THROW(client.Get("http://127.0.0.1:8080cdef", body), HttpError);
     EXPECT_THROW(client.Get("http://127.0.0.1:1/a\r\nX: y", body), HttpError);
     EXPECT_THROW(client.Get("ftp://127.0.0.1/", body), HttpError);
+}
+
+HttpLimits Limits(long long maxBody, unsigned stallMs) {
+    HttpLimits limits;
+    limits.maxBody = maxBody;
+    limits.stallMs = stallMs;
+    return limits;
+}
+
+std::string Chunked(const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + ToHex(body.size()) + "\r\n" +
+           body + "\r\n0\r\n\r\n";
+}
+
+TEST(HttpClientTest, ABodyBeyondItsLimitIsRefusedAndOneAtTheLimitTaken) {
+    const std::string body(100000, 'b');
+    ScriptedServer server({Ok(body), Chunked(body), "HTTP/1.1 200 OK\r\n\r\n" + body,
+                           Ok(body.substr(0, 65536)), Chunked(body.substr(0, 65536))});
+    HttpClient client;
+    int begun = 0;
+    client.OnWorkBegin = [&](long long) { ++begun; };
+    // Announced too long: refused before any byte of the body is taken or reported.
+    ReplyBuffer announced;
+    EXPECT_THROW(client.Get(server.Url("/"), announced, Limits(65536, 0)), HttpError);
+    EXPECT_EQ(0u, announced.Size());
+    EXPECT_EQ(0, begun);
+    // Without a length, chunked or up to the close: cut off at the limit.
+    for (int i = 0; i < 2; ++i) {
+        ReplyBuffer unannounced;
+        EXPECT_THROW(client.Get(server.Url("/"), unannounced, Limits(65536, 0)), HttpError) << i;
+        EXPECT_LE(unannounced.Size(), 65536u) << i;
+    }
+    for (int i = 0; i < 2; ++i) {
+        ReplyBuffer exact;
+        client.Get(server.Url("/"), exact, Limits(65536, 0));
+        EXPECT_EQ(65536u, exact.Size()) << i;
+    }
+}
+
+TEST(HttpClientTest, NoByteForTheStallTimeIsAFailureAShorterPauseIsNot) {
+    const std::string body(50000, 's');
+    {
+        // Silent before the head.
+        ScriptedServer server({Ok(body)}, 2000);
+        HttpClient client;
+        ReplyBuffer received;
+        DWORD start = ::GetTickCount();
+        EXPECT_THROW(client.Get(server.Url("/"), received, Limits(0, 600)), HttpError);
+        DWORD took = ::GetTickCount() - start;
+        EXPECT_GE(took, 550u);
+        EXPECT_LT(took, 1800u);
+    }
+    {
+        // Silent in the middle of the body: the partial body is no success.
+        ScriptedServer server({Ok(body)}, 0, 20000, 2000);
+        HttpClient client;
+        ReplyBuffer received;
+        int ended = 0;
+        client.OnWorkEnd = [&] { ++ended; };
+        try {
+            client.Get(server.Url("/"), received, Limits(0, 600));
+            ADD_FAILURE() << "a stalled body taken as a success";
+        } catch (const HttpCancelled&) {
+            ADD_FAILURE() << "a stalled body taken as cancelled";
+        } catch (const HttpError& e) {
+            EXPECT_NE(std::string(e.what()).find("nothing arrived"), std::string::npos) << e.what();
+        }
+        EXPECT_LT(received.Size(), body.size());
+        EXPECT_EQ(1, ended);
+    }
+    {
+        // Pauses shorter than the bound, and no bound at all, wait as long as it takes.
+        ScriptedServer server({Ok(body), Ok(body)}, 300, 20000, 400);
+        HttpClient client;
+        ReplyBuffer first, second;
+        client.Get(server.Url("/"), first, Limits(0, 1500));
+        client.Get(server.Url("/"), second, Limits(0, 0));
+        EXPECT_EQ(body, first.ToString());
+        EXPECT_EQ(body, second.ToString());
+    }
+}
+
+std::atomic<int> g_sleepyTicks{0};
+void CALLBACK SleepyTick(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    ++g_sleepyTicks;
+    ::Sleep(900);
+}
+
+TEST(HttpClientTest, TimeTheProgramSpendsInItsHandlersIsNoSilenceOfTheServer) {
+    // The server pauses 300 ms; meanwhile a handler the client serves keeps it away for 900 ms,
+    // as a dialog opened from the queue would. What arrived meanwhile is there: no stall.
+    const std::string body(50000, 'h');
+    ScriptedServer server({Ok(body)}, 0, 20000, 300);
+    HttpAntiFreeze().OnlyWhenIdle = false;
+    HttpClient client;
+    bool armed = false;
+    client.OnWork = [&](long long) {
+        if (!armed) ::SetTimer(nullptr, 0, 120, SleepyTick);
+        armed = true;
+    };
+    g_sleepyTicks = 0;
+    ReplyBuffer received;
+    EXPECT_NO_THROW(client.Get(server.Url("/"), received, Limits(0, 600)));
+    EXPECT_EQ(1, g_sleepyTicks.load());
+    EXPECT_EQ(body, received.ToString());
+}
+
+// A sink that fails after some bytes, as a full disk does.
+class FailingSink : public BodySink {
+  public:
+    std::string taken;
+    void Append(const char* data, size_t size) override {
+        if (taken.size() + size > 40000) throw std::runtime_error("cannot write: disk full");
+        taken.append(data, size);
+    }
+};
+
+TEST(HttpClientTest, ASinkThatFailsFailsTheRequestWithItsText) {
+    ScriptedServer server({Ok(std::string(100000, 'f'))});
+    HttpClient client;
+    FailingSink sink;
+    try {
+        client.Get(server.Url("/"), sink);
+        ADD_FAILURE() << "a failing sink taken as a success";
+    } catch (const HttpError& e) {
+        EXPECT_EQ(std::string("cannot write: disk full"), e.what());
+    }
+    EXPECT_LE(sink.taken.size(), 40000u);
+    EXPECT_FALSE(client.Busy());
 }
 
 }  // namespace
