@@ -18,20 +18,32 @@ function centredIn(avail, outer) {
 }
 
 // Fits the window `win` to the viewport `view` while it settles: the window manager may add its
-// frame after the page has started, so each resize is measured again. It gives up after a few
-// tries (a work area too small for the movie), and stops for good once `settleMs` have passed, or
-// once the window is maximised or hidden: the learner's or the movie's own resizing is theirs.
+// frame after the page has started, so each resize is measured again. The page also looks again
+// every `kRecheckMs`: the page can start before its window is shown (hidden, nothing to measure
+// yet), a resize asked for then can be dropped without a word, and a bar the browser adds on its
+// own need not announce itself as a resize. It gives up after a few tries (a work area too small
+// for the movie), and stops for good once `settleMs` have passed or once the window is maximised:
+// the learner's or the movie's own resizing is theirs.
+const kRecheckMs = 500;
+
 function keepWindowFitted(win, view, settleMs, tries) {
   const until = Date.now() + settleMs;
   let left = tries;
-  const stop = () => win.removeEventListener("resize", fit);
-  function fit() {
+  let timer = null;
+  const stop = () => {
+    win.removeEventListener("resize", fit);
+    if (timer !== null) win.clearInterval(timer);
+    timer = null;
+  };
+  function fit(event) {
     const avail = {left: win.screen.availLeft || 0, top: win.screen.availTop || 0,
                    width: win.screen.availWidth, height: win.screen.availHeight};
     const outer = {width: win.outerWidth, height: win.outerHeight};
     const maximised = outer.width >= avail.width && outer.height >= avail.height;
-    if (Date.now() > until || win.document.hidden || maximised) return stop();
+    if (Date.now() > until || maximised) return stop();
+    if (win.document.hidden) return;  // not shown yet (or minimised): nothing to measure until it is
     if (win.innerWidth === view.width && win.innerHeight === view.height) {
+      if (!event) return;  // the look again only mends the size: where the learner puts the window is theirs
       const at = centredIn(avail, outer);
       if (win.screenX !== at.left || win.screenY !== at.top) win.moveTo(at.left, at.top);
       return;
@@ -41,7 +53,8 @@ function keepWindowFitted(win, view, settleMs, tries) {
     win.resizeTo(size.width, size.height);
   }
   win.addEventListener("resize", fit);
-  fit();
+  timer = win.setInterval(() => fit(null), kRecheckMs);
+  fit({type: "start"});
 }
 
 if (typeof module !== "undefined") {

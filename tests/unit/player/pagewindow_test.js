@@ -21,17 +21,22 @@ function fakeWindow(frame, avail, outer) {
     get innerWidth() { return this.outerWidth - frame.width; },
     get innerHeight() { return this.outerHeight - frame.height; },
     calls: [],
+    timers: new Map(), nextTimer: 1,
+    setInterval(f) { this.timers.set(this.nextTimer, f); return this.nextTimer++; },
+    clearInterval(id) { this.timers.delete(id); },
+    tick() { for (const f of [...this.timers.values()]) f(); },
     addEventListener(type, f) { if (type === "resize") listeners.push(f); },
     removeEventListener(type, f) { const i = listeners.indexOf(f); if (i >= 0) listeners.splice(i, 1); },
     listening() { return listeners.length; },
     resizeTo(w, h) {
       this.calls.push(["resizeTo", w, h]);
+      if (this.dropResizes > 0) { this.dropResizes--; return; }
       this.outerWidth = Math.min(w, this.maxWidth || w);
       this.outerHeight = Math.min(h, this.maxHeight || h);
       this.resized();
     },
     moveTo(x, y) { this.calls.push(["moveTo", x, y]); this.screenX = x; this.screenY = y; },
-    resized() { for (const f of listeners.slice()) f(); },
+    resized() { for (const f of listeners.slice()) f({type: "resize"}); },
   };
   return win;
 }
@@ -82,7 +87,7 @@ test("a work area too small for the movie: a few tries, then the window is left 
   assert.strictEqual(win.listening(), 0);
 });
 
-test("a maximised window, a hidden page, or one settled long ago are not resized", () => {
+test("a maximised window, a page not shown yet, or one settled long ago are not resized", () => {
   const maximised = fakeWindow({width: 16, height: 39}, {left: 0, top: 0, width: 1280, height: 760},
                                {width: 1024, height: 652});
   keepWindowFitted(maximised, VIEW, 10000, 5);
@@ -99,10 +104,48 @@ test("a maximised window, a hidden page, or one settled long ago are not resized
   hidden.document.hidden = true;
   keepWindowFitted(hidden, VIEW, 10000, 5);
   assert.deepStrictEqual(hidden.calls, []);
+  // Shown a moment later, as a page that started before its window appeared: fitted then.
+  hidden.document.hidden = false;
+  hidden.tick();
+  assert.deepStrictEqual(hidden.calls, [["resizeTo", 1040, 691], ["moveTo", 120, 34]]);
 
   const settled = fakeWindow({width: 16, height: 39}, {left: 0, top: 0, width: 1280, height: 760},
                              {width: 1024, height: 652});
   keepWindowFitted(settled, VIEW, -1, 5);
   assert.deepStrictEqual(settled.calls, []);
   assert.strictEqual(settled.listening(), 0);
+});
+
+test("a resize the window dropped without a word is asked for again while the page settles", () => {
+  const win = fakeWindow({width: 0, height: 56}, {left: 0, top: 0, width: 1280, height: 740},
+                         {width: 1024, height: 652});
+  win.dropResizes = 1;
+  keepWindowFitted(win, VIEW, 10000, 5);
+  assert.strictEqual(win.innerHeight, 596);
+  win.tick();
+  assert.strictEqual(win.innerHeight, 652);
+  assert.deepStrictEqual(win.calls, [["resizeTo", 1024, 708], ["resizeTo", 1024, 708], ["moveTo", 128, 16]]);
+});
+
+test("looking again mends only the size: a window the learner moved stays where it is", () => {
+  const win = fakeWindow({width: 16, height: 39}, {left: 0, top: 0, width: 1366, height: 728},
+                         {width: 1024, height: 652});
+  keepWindowFitted(win, VIEW, 10000, 5);
+  win.screenX = 5;
+  win.screenY = 7;
+  win.tick();
+  assert.deepStrictEqual([win.screenX, win.screenY], [5, 7]);
+  assert.strictEqual(win.calls.length, 2);
+});
+
+test("once the page gave up, it no longer looks again", () => {
+  const win = fakeWindow({width: 0, height: 56}, {left: 0, top: 0, width: 1280, height: 700},
+                         {width: 1024, height: 652});
+  win.maxHeight = 690;
+  keepWindowFitted(win, VIEW, 10000, 1);
+  assert.strictEqual(win.timers.size, 0);
+  const settled = fakeWindow({width: 16, height: 39}, {left: 0, top: 0, width: 1280, height: 760},
+                             {width: 1024, height: 652});
+  keepWindowFitted(settled, VIEW, -1, 5);
+  assert.strictEqual(settled.timers.size, 0);
 });
